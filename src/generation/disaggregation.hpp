@@ -1,0 +1,29 @@
+#pragma once
+// Monthly disaggregation by the method of fragments, and the end-member regressions
+// of its extended mode.
+#include <span>
+
+#include "report/console.hpp"
+#include "store/store.hpp"
+
+namespace flowplex {
+
+// Splits gauge k's annual flow Q into twelve monthly flows by the pattern of the
+// stored year INDIC.IYSEL. Mode 2 (extended) also fills the monthly rainfall, nets
+// afforestation and irrigation off the flows and counts the months set to zero.
+void disagg(Store& s, Console& con, int k, double Q, Arr<double, kMonths>& monthly,
+            Arr<double, kMonths>& rainfall, int mode, int& negative_months);
+
+// Twelve monthly values of secondary series `series` (1 rainfall, 2 afforestation,
+// 3 irrigation) of gauge k for the year last disaggregated.
+void disag2(const Store& s, const SeriesBlock& block, Arr<double, kMonths>& out, int k, int series,
+            double Q);
+
+// Least-squares line y = intercept + slope * x over the n pairs.
+void linreg(std::span<const double> x, std::span<const double> y, int n, double& intercept,
+            double& slope);
+
+// Fits the end-member regressions of every gauge (the last step of the load).
+void fit_regressions(Store& s);
+
+}  // namespace flowplex
