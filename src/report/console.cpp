@@ -1,0 +1,52 @@
+#include "report/console.hpp"
+
+#include <charconv>
+#include <climits>
+
+#include "report/run_ended.hpp"
+
+namespace flowplex {
+
+void Console::emit(std::string_view lines) {
+  out_.write(lines.data(), static_cast<std::streamsize>(lines.size()));
+}
+
+std::optional<std::string> Console::read_line() {
+  out_.flush();
+  std::string line;
+  if (!std::getline(in_, line)) return std::nullopt;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+std::string Console::ask_line() {
+  auto line = read_line();
+  if (!line) end_run(std::string(kNoMoreInput));
+  return *line;
+}
+
+int Console::ask_whole(const std::function<void()>& prompt, int lo, int hi) {
+  for (;;) {
+    prompt();
+    const auto answer = parse_whole_number(ask_line());
+    if (answer && *answer >= lo && *answer <= hi) return *answer;
+    if (lo == INT_MIN && hi == INT_MAX)
+      free(" *** ENTER A WHOLE NUMBER ***");
+    else
+      free(" *** ENTER A WHOLE NUMBER FROM ", std::to_string(lo), " TO ", std::to_string(hi), " ***");
+  }
+}
+
+std::optional<int> parse_whole_number(std::string_view answer) {
+  const auto first = answer.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return std::nullopt;
+  const auto last = answer.find_last_not_of(" \t");
+  std::string_view s = answer.substr(first, last - first + 1);
+  if (s.front() == '+') s.remove_prefix(1);
+  int v = 0;
+  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (ec != std::errc() || end != s.data() + s.size()) return std::nullopt;
+  return v;
+}
+
+}  // namespace flowplex

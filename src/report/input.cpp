@@ -1,0 +1,97 @@
+#include "report/input.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+
+#include "report/run_ended.hpp"
+
+namespace flowplex {
+
+bool file_exists(const std::string& name) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(name, ec);
+}
+
+std::string trimmed_name(std::string_view padded) {
+  const auto last = padded.find_last_not_of(' ');
+  return last == std::string_view::npos ? std::string{} : std::string(padded.substr(0, last + 1));
+}
+
+LineReader::LineReader(const std::string& name, std::string_view what) : name_(name) {
+  if (file_exists(name_)) file_.open(name_, std::ios::in | std::ios::binary);
+  if (!file_.is_open()) end_run(" *** CANNOT OPEN " + std::string(what) + " " + name_ + " ***");
+}
+
+bool LineReader::next(std::string_view& line) {
+  if (!std::getline(file_, buffer_)) return false;
+  ++line_number_;
+  if (!buffer_.empty() && buffer_.back() == '\r') buffer_.pop_back();
+  line = buffer_;
+  return true;
+}
+
+std::string_view LineReader::need(std::string_view expected) {
+  std::string_view line;
+  if (!next(line)) {
+    ++line_number_;
+    fail("FILE ENDS WHERE " + std::string(expected) + " WAS EXPECTED");
+  }
+  return line;
+}
+
+void LineReader::skip_text(std::string_view expected) { need(expected); }
+
+void LineReader::read_fixed(const Layout& layout, std::span<double> out, std::string_view expected) {
+  const std::string_view line = need(expected);
+  if (auto error = layout.read(line, out)) fail(std::string(expected) + ": " + *error);
+}
+
+void LineReader::fail(std::string_view what) const {
+  end_run(" *** ERROR IN FILE " + name_ + " LINE " + std::to_string(line_number_) + ": " + std::string(what) +
+          " ***");
+}
+
+namespace {
+bool separator(char c) { return c == ' ' || c == '\t' || c == ','; }
+}  // namespace
+
+std::string_view FreeGroup::token() {
+  for (;;) {
+    while (!rest_.empty() && separator(rest_.front())) rest_.remove_prefix(1);
+    if (!rest_.empty()) break;
+    rest_ = in_.need(what_);
+    started_ = true;
+  }
+  std::size_t n = 0;
+  while (n < rest_.size() && !separator(rest_[n])) ++n;
+  const std::string_view t = rest_.substr(0, n);
+  rest_.remove_prefix(n);
+  return t;
+}
+
+void FreeGroup::next(int& v) {
+  const std::string_view t = token();
+  const char* first = t.data() + (t.front() == '+' ? 1 : 0);
+  const auto [end, ec] = std::from_chars(first, t.data() + t.size(), v);
+  if (ec != std::errc() || end != t.data() + t.size())
+    in_.fail(std::string(what_) + ": \"" + std::string(t.substr(0, 20)) + "\" IS NOT A WHOLE NUMBER");
+}
+
+void FreeGroup::next(double& v) {
+  const std::string_view t = token();
+  const auto value = parse_field(t, 0);
+  if (!value || t.find(' ') != std::string_view::npos)
+    in_.fail(std::string(what_) + ": \"" + std::string(t.substr(0, 20)) + "\" IS NOT A NUMBER");
+  v = *value;
+}
+
+void FreeGroup::finish() { rest_ = {}; }
+
+void read_group(LineReader& in, std::string_view what, std::initializer_list<FreeTarget> targets) {
+  FreeGroup group(in, what);
+  for (const FreeTarget& t : targets) std::visit([&](auto* p) { group.next(*p); }, t);
+  group.finish();
+}
+
+}  // namespace flowplex

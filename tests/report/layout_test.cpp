@@ -1,0 +1,74 @@
+#include "report/layout.hpp"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+namespace flowplex {
+namespace {
+
+template <typename... A>
+std::string laid_out(const char* notation, const A&... values) {
+  Values v;
+  (v.add(values), ...);
+  std::string out;
+  Layout(notation).format(v, out);
+  return out;
+}
+
+TEST(LayoutOutput, NumbersFitTheirFieldsOrBecomeAsterisks) {
+  EXPECT_EQ(laid_out("F10.2", 1200000.0), "1200000.00\n");
+  EXPECT_EQ(laid_out("F10.2", 10000000.0), "**********\n");
+  EXPECT_EQ(laid_out("I3", 1000), "***\n");
+  EXPECT_EQ(laid_out("I5", -42), "  -42\n");
+  EXPECT_EQ(laid_out("F6.2", 0.5), "  0.50\n");
+  EXPECT_EQ(laid_out("F3.2", 0.5), ".50\n");
+  EXPECT_EQ(laid_out("F4.2", -0.5), "-.50\n");
+  EXPECT_EQ(laid_out("F6.2", -0.001), " -0.00\n");
+  EXPECT_EQ(laid_out("F8.0", 123.6), "    124.\n");
+  EXPECT_EQ(laid_out("F4.0", 80.0), " 80.\n");
+  EXPECT_EQ(laid_out("F7.2", 2.0 / 0.0 * 0.0), "*******\n");
+}
+
+TEST(LayoutOutput, TextLiteralsSkipsAndRepeats) {
+  EXPECT_EQ(laid_out(R"(5X 36("-"))"), "     ------------------------------------\n");
+  EXPECT_EQ(laid_out("A5", "AB"), "   AB\n");
+  EXPECT_EQ(laid_out("A2", "ABCD"), "AB\n");
+  EXPECT_EQ(laid_out(R"(A I3 A)", " PARAMETER FILE ( MAXIMUM OF", 15, " GAUGES )"),
+            " PARAMETER FILE ( MAXIMUM OF 15 GAUGES )\n");
+  EXPECT_EQ(laid_out(R"("1" 10X A / 10X 3("-") /)", "NAME"), "1          NAME\n          ---\n\n");
+}
+
+TEST(LayoutOutput, StopsAtTheFirstDescriptorWithoutAValue) {
+  EXPECT_EQ(laid_out(R"("1" 10X A / 10X 110("-") /)"), "1\n");
+  EXPECT_EQ(laid_out(R"(/ / 20X "SEQUENCE NO. IS " I5 /)", 3),
+            "\n\n                    SEQUENCE NO. IS     3\n\n");
+  EXPECT_EQ(laid_out(R"(/ 5X "X=" F5.1 " Y=" F5.1)", 1.0), "\n     X=  1.0 Y=\n");
+}
+
+TEST(LayoutOutput, ValuesThatOutlastTheLayoutResumeItsLastGroup) {
+  std::array<double, 12> v{};
+  for (int i = 0; i < 12; ++i) v[static_cast<std::size_t>(i)] = i + 1;
+  EXPECT_EQ(laid_out("5X 10(F4.1)", v), "      1.0 2.0 3.0 4.0 5.0 6.0 7.0 8.0 9.010.0\n11.012.0\n");
+  EXPECT_EQ(laid_out("I2", 1, 2), " 1\n 2\n");
+}
+
+TEST(LayoutInput, ImpliedDecimalsBlanksAndShortLines) {
+  const Layout series{"4X I4 1X 12(F7.2 1X) F9.2"};
+  std::array<double, 3> out{};
+  ASSERT_FALSE(series.read("    1945  12345    1.5", out));
+  EXPECT_EQ(out[0], 1945.0);
+  EXPECT_DOUBLE_EQ(out[1], 123.45);
+  EXPECT_DOUBLE_EQ(out[2], 1.5);
+  ASSERT_FALSE(series.read("    1950", out));
+  EXPECT_EQ(out[1], 0.0);
+  EXPECT_EQ(out[2], 0.0);
+  EXPECT_TRUE(series.read("    19x0", out));
+  EXPECT_DOUBLE_EQ(*parse_field(" 1 2 ", 6), 0.000012);
+  EXPECT_DOUBLE_EQ(*parse_field("1.5E2", 2), 150.0);
+  EXPECT_FALSE(parse_field("nan", 2));
+  EXPECT_FALSE(parse_field("1E999", 2));
+}
+
+}  // namespace
+}  // namespace flowplex
