@@ -1,0 +1,131 @@
+#include "stats_test/storage_yield.hpp"
+
+namespace flowplex {
+
+namespace {
+
+constexpr float kTwelfth = 1.0F / 12.0F;
+
+float month(std::span<const float> x, int t) { return x[static_cast<std::size_t>(t - 1)]; }
+
+// The series' own mean annual flow, for a MAR too small to measure yields against.
+float own_mean_annual_flow(std::span<const float> x, int n, int NY) {
+  long double sum = 0.0L;
+  for (int t = 1; t <= n; ++t) sum += month(x, t);
+  return static_cast<float>(sum) / static_cast<float>(NY);
+}
+
+struct CriticalDepletion {
+  float deepest = 0.0F;  // largest deficit
+  int months = 0;        // from the start of its depletion to its deepest month
+};
+
+// Sequent-peak pass for one monthly draught.
+CriticalDepletion sequent_peak(std::span<const float> x, int n, float draught) {
+  std::array<float, 12 * kMaxYears> deficit{};
+  std::array<int, 12 * kMaxYears> month_of{};
+  long double running = 0.0L;
+  for (int t = 1; t <= n; ++t) {
+    running = running + draught - month(x, t);
+    if (running <= 0.0L) running = 0.0L;
+    deficit[static_cast<std::size_t>(t - 1)] = static_cast<float>(running);
+    month_of[static_cast<std::size_t>(t - 1)] = running > 0.0L ? t : 0;
+  }
+  // The first month of the largest deficit wins a tie.
+  float deepest = deficit[0];
+  int m = 1;
+  for (int t = 2; t <= n; ++t) {
+    if (deficit[static_cast<std::size_t>(t - 1)] > deepest) {
+      deepest = deficit[static_cast<std::size_t>(t - 1)];
+      m = month_of[static_cast<std::size_t>(t - 1)];
+    }
+  }
+  // The depletion starts one past the last full month at or before the deepest one.
+  int start = 1;
+  for (int t = m; t >= 1; --t) {
+    if (deficit[static_cast<std::size_t>(t - 1)] == 0.0F) {
+      start = t + 1;
+      break;
+    }
+  }
+  return {deepest, m - start + 1};
+}
+
+}  // namespace
+
+void brutog(int NY, std::span<const float> x, float& MAR, std::array<float, kYieldLevels>& yield,
+            std::array<float, kYieldLevels>& storage, int& plot_count, int column, MassCurve& mass) {
+  if (NY < 1) return;  // no month to draw from
+  const int n = 12 * NY;
+  if (MAR - 0.001F <= 0.0F) MAR = own_mean_annual_flow(x, n, NY);
+  float p = 0.0F;
+  for (int L = 1; L <= kYieldLevels; ++L) {
+    p += 0.05F;
+    const float draught = MAR * p * kTwelfth;
+    const CriticalDepletion depletion = sequent_peak(x, n, draught);
+    const std::size_t at = static_cast<std::size_t>(L - 1);
+    yield[at] = 100.0F * p;
+    // A series of no flow at all needs no storage (and gives no MAR to divide by).
+    storage[at] = MAR != 0.0F ? 100.0F * depletion.deepest / MAR : 0.0F;
+    mass(column, L, 3) = yield[at];
+    mass(column, L, 4) = storage[at];
+    mass(column, L, 5) = static_cast<float>(depletion.months);
+    if (storage[at] <= 401.0F) plot_count = L;
+  }
+}
+
+void defcit(std::span<const float> x, int n, float annual_mean, DeficitTables& tables, int column) {
+  for (int f = 8; f >= 4; --f) {
+    const int k = f - 3;
+    const float release = annual_mean * static_cast<float>(f) * 0.1F * kTwelfth;
+    tables.release(k, column) = release;
+    float& deepest = tables.max_deficit(k, column);
+    int& duration = tables.duration(k, column);
+    int& longest = tables.longest(k, column);
+    deepest = 0.0F;
+    duration = 0;
+    longest = 0;
+    long double running = 0.0L;
+    int run = 0;
+    for (int t = 1; t <= n; ++t) {
+      running = running + release - month(x, t);
+      if (running <= 0.0L) {
+        running = 0.0L;
+        run = 0;
+        continue;
+      }
+      ++run;
+      if (running > deepest) {
+        deepest = static_cast<float>(running);
+        duration = run;
+      }
+      if (run > longest) longest = run;
+    }
+  }
+}
+
+void dismin(int n, std::span<const float> x, const std::array<int, kRunLengths>& run_lengths,
+            RunSums& sums, int column) {
+  for (int i = 1; i <= kRunLengths; ++i) {
+    const int N = run_lengths[static_cast<std::size_t>(i - 1)];
+    float& smallest = sums(column, i);
+    // A run longer than the series has no window: it reports the cap.
+    if (N > n) {
+      smallest = kRunSumCap;
+      continue;
+    }
+    if (N <= 0) {  // an empty run sums to nothing
+      smallest = 0.0F;
+      continue;
+    }
+    long double window = 0.0L;
+    for (int t = 1; t <= N; ++t) window += month(x, t);
+    smallest = window < kRunSumCap ? static_cast<float>(window) : kRunSumCap;
+    for (int t = 2; t <= n - N + 1; ++t) {
+      window = window - month(x, t - 1) + month(x, t - 1 + N);
+      if (window < smallest) smallest = static_cast<float>(window);
+    }
+  }
+}
+
+}  // namespace flowplex
