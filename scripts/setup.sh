@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what the build needs when it is missing: Debian packages through apt-get when
+# run as root, otherwise the exact apt-get line to run.
+set -euo pipefail
+packages=(g++ cmake make libgtest-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" -eq 0 ]; then
+    apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+  else
+    echo "Missing packages. Install them with:"
+    echo "  sudo apt-get install -y ${missing[*]}"
+    exit 1
+  fi
+fi

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds flowplex with its tests and runs them all (unit tests and golden-file runs).
+# Environment: BUILD_DIR (default build), FLOWPLEX_WERROR=ON for warnings as errors,
+# FLOWPLEX_SANITIZE=ON for AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+build="$root/${BUILD_DIR:-build}"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug \
+  -DFLOWPLEX_WERROR="${FLOWPLEX_WERROR:-OFF}" -DFLOWPLEX_SANITIZE="${FLOWPLEX_SANITIZE:-OFF}" >/dev/null
+cmake --build "$build" -j"$(nproc)"
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
