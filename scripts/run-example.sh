@@ -12,8 +12,9 @@ work="$root/out/example"
 rm -rf "$work" && mkdir -p "$work"
 cp "$root"/examples/* "$work"/
 cd "$work"
-"$root/build-release/flowplex" < "$answers" > console.txt
-status=$?
+status=0
+"$root/build-release/flowplex" < "$answers" > console.txt || status=$?
 echo "flowplex ended with status $status; console transcript in $work/console.txt"
 echo "reports: $work/SEQPROBE.ANS SEQPROBE.PIN SEQPROBE.PN2 GAUGE.ANN"
 tail -n 1 console.txt
+exit "$status"
