@@ -1,0 +1,185 @@
+#include "generation/parameter_file.hpp"
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+#include "generation/disaggregation.hpp"
+#include "generation/series_file.hpp"
+#include "report/input.hpp"
+#include "report/run_ended.hpp"
+
+namespace flowplex {
+namespace {
+
+// Matrix rows: fields of 12 columns with 6 implied decimals, 10 to a line.
+const Layout kMatrixLine{R"(10F12.6)"};
+constexpr int kMatrixFieldsPerLine = 10;
+
+constexpr std::array<std::string_view, kSeriesTypes> kSeriesBanners{
+    "READING INCREMENTAL STREAMFLOW FILES", "READING RANKED STREAMFLOW FILES", "READING RAINFALL FILES",
+    "READING AFFORESTATION FILES", "READING IRRIGATION FILES"};
+
+// Two-digit record years belong to the twentieth century.
+int record_year(int year) { return year < 1900 ? year + 1900 : year; }
+
+void read_gauge_count(Store& s, LineReader& in) {
+  read_group(in, "NUMBER OF GAUGES", {&s.PARM.NGAUGE});
+  if (s.PARM.NGAUGE < 1 || s.PARM.NGAUGE > kMaxGauges)
+    in.fail("NUMBER OF GAUGES " + std::to_string(s.PARM.NGAUGE) + " IS NOT 1 TO " + std::to_string(kMaxGauges));
+}
+
+// A negative count means no key gauges.
+void read_key_gauges(Store& s, LineReader& in) {
+  FreeGroup group(in, "KEY GAUGES");
+  group.next(s.DSBASE.NKEY);
+  if (s.DSBASE.NKEY > kMaxKeys)
+    in.fail("NUMBER OF KEY GAUGES " + std::to_string(s.DSBASE.NKEY) + " IS ABOVE " + std::to_string(kMaxKeys));
+  for (int i = 1; i <= s.DSBASE.NKEY; ++i) {
+    int& key = s.DSBASE.KEYG(i);
+    group.next(key);
+    if (key < 1 || key > s.PARM.NGAUGE)
+      in.fail("KEY GAUGE " + std::to_string(key) + " IS NOT A GAUGE NUMBER 1 TO " + std::to_string(s.PARM.NGAUGE));
+  }
+  group.finish();
+}
+
+void read_gauge_records(Store& s, LineReader& in, int g) {
+  s.PARM.GNAME(g).assign(in.need("GAUGE NAME"));
+  int first_year = 0;
+  read_group(in, "RECORD PERIOD AND STARTING VALUES",
+             {&s.ANDATA.NYEARS(g), &first_year, &s.ANN.E1START(g), &s.ANN.Y1START(g), &s.ANN.E2START(g),
+              &s.ANN.Y2START(g)});
+  s.ANDATA.IYSTART(g) = record_year(first_year);
+  read_group(in, "TRANSFORM", {&s.ANN.ITRANS(g), &s.ANN.TPAR1(g), &s.ANN.TPAR2(g), &s.ANN.TPAR3(g), &s.ANN.TPAR4(g)});
+  read_group(in, "ANNUAL MODEL",
+             {&s.ANN.AMEAN(g), &s.ANN.ASD(g), &s.GSUB.PHI(1, g), &s.GSUB.PHI(2, g), &s.GSUB.THETA(1, g),
+              &s.GSUB.THETA(2, g), &s.GSUB.P0(g), &s.GSUB.IZERO(g)});
+  read_group(in, "HISTORICAL STATISTICS",
+             {&s.GSUB.HSTAT1(g), &s.GSUB.HSTAT2(g), &s.GSUB.HSTAT3(g), &s.GSUB.HSTAT4(g)});
+  in.skip_text("SEPARATOR LINE");
+}
+
+// The common period is the overlap of every gauge's record period, at most 200 years.
+// Folded in wide integers so that absurd record lengths cannot overflow.
+struct CommonPeriod {
+  long long start = 0;
+  long long end = 999999;
+  long long length = kMaxYears;
+
+  void fold(int first_year, int years) {
+    start = std::max<long long>(start, first_year);
+    end = std::min<long long>(end, static_cast<long long>(first_year) + years - 1);
+    length = std::min(length, end - start + 1);
+  }
+};
+
+void read_gauges(Store& s, Console& con, LineReader& in) {
+  CommonPeriod common;
+  for (int g = 1; g <= s.PARM.NGAUGE; ++g) {
+    read_gauge_records(s, in, g);
+    common.fold(s.ANDATA.IYSTART(g), s.ANDATA.NYEARS(g));
+    con.free(" STOCHASTICS OF GAUGE ", s.PARM.GNAME(g));
+    con.free(" BASED ON ", s.ANDATA.NYEARS(g), " YEARS ");
+  }
+  if (common.length < 1)
+    in.fail("THE RECORD PERIODS OF THE GAUGES DO NOT OVERLAP (COMMON PERIOD OF " + std::to_string(common.length) +
+            " YEARS)");
+  s.PARM.ISTART = static_cast<int>(common.start);
+  s.PARM.IEND = static_cast<int>(common.end);
+  s.PARM.NCOMMON = static_cast<int>(common.length);
+}
+
+void report_common_period(const Store& s, Console& con) {
+  con.free(" ");
+  con.free(" OVER LAPPING HYDROLOGICAL PERIOD");
+  con.free(" Start year           :", s.PARM.ISTART);
+  con.free(" End year             :", s.PARM.ISTART + s.PARM.NCOMMON - 1);
+  con.free(" Common period length :", s.PARM.NCOMMON);
+  con.free(" ");
+}
+
+// Row g fills elements (g, 1) to (g, NGAUGE); a row longer than ten values runs on
+// over further lines.
+void read_matrix(const Store& s, LineReader& in, Arr<double, kMaxGauges, kMaxGauges>& matrix,
+                 std::string_view what) {
+  const int n = s.PARM.NGAUGE;
+  std::array<double, kMatrixFieldsPerLine> fields{};
+  for (int g = 1; g <= n; ++g) {
+    for (int first = 1; first <= n; first += kMatrixFieldsPerLine) {
+      const int count = std::min(kMatrixFieldsPerLine, n - first + 1);
+      in.read_fixed(kMatrixLine, std::span(fields).first(static_cast<std::size_t>(count)), what);
+      for (int j = 0; j < count; ++j) matrix(g, first + j) = fields[static_cast<std::size_t>(j)];
+    }
+  }
+}
+
+void read_matrices(Store& s, LineReader& in) {
+  in.skip_text("HEADING OF CMAT1");
+  read_matrix(s, in, s.ANN.CMAT1, "ROW OF CMAT1");
+  const std::array<std::pair<Arr<double, kMaxGauges, kMaxGauges>*, std::string_view>, 4> later{
+      {{&s.ANN.CMAT2, "CMAT2"}, {&s.ANN.CMAT3, "CMAT3"}, {&s.ANN.CMAT4, "CMAT4"}, {&s.ANN.CMAT5, "CMAT5"}}};
+  for (const auto& [matrix, name] : later) {
+    const std::string heading = "HEADING OF " + std::string(name);
+    in.skip_text(heading);
+    in.skip_text(heading);
+    read_matrix(s, in, *matrix, "ROW OF " + std::string(name));
+  }
+}
+
+void read_parameter_file(Store& s, Console& con) {
+  LineReader in(trimmed_name(s.PARM.PARMFILE.view()), "PARAMETER FILE");
+  read_gauge_count(s, in);
+  in.skip_text("TITLE LINE");
+  read_key_gauges(s, in);
+  in.skip_text("TEXT LINE");
+  read_gauges(s, con, in);
+  report_common_period(s, con);
+  read_matrices(s, in);
+}
+
+void read_series_files(Store& s, Console& con) {
+  for (int type = 1; type <= kSeriesTypes; ++type) {
+    con.text("");
+    con.free(kSeriesBanners[static_cast<std::size_t>(type - 1)]);
+    readin(s, con, s.qrec(type), type);
+  }
+  con.free("READING OF FILES COMPLETED ");
+}
+
+// The first stored position of gauge k whose year is not in its ranked record, or 0.
+int position_missing_from_ranks(const Store& s, int k) {
+  for (int p = 1; p <= s.NREC(k); ++p) {
+    const int year = stored_year(s, p, k);
+    bool found = false;
+    for (int i = 1; i <= s.NREC(k) && !found; ++i) found = s.QREC02.IY(i, k) == year;
+    if (!found) return p;
+  }
+  return 0;
+}
+
+std::string gauge_label(const Store& s, int k) {
+  return "GAUGE " + std::to_string(k) + " (" + trimmed_name(s.PARM.GNAME(k).view()) + ")";
+}
+
+}  // namespace
+
+void anread(Store& s, Console& con) {
+  con.free(" opening parameter transfer file: ", s.PARM.PARMFILE);
+  read_parameter_file(s, con);
+  read_series_files(s, con);
+  fit_regressions(s);
+}
+
+void check_for_generation(const Store& s, int IOPT) {
+  if (IOPT == 2 || IOPT == 3) return;  // the bootstrap and the forecasting mode do not disaggregate
+  for (int k = 1; k <= s.PARM.NGAUGE; ++k) {
+    if (s.NREC(k) == 0 || s.QREC02.IY(1, k) == 0)
+      end_run(" *** " + gauge_label(s, k) + " HAS NO RANKED STREAMFLOW RECORD: ITS FLOWS CANNOT BE SPLIT INTO MONTHS ***");
+    if (const int p = position_missing_from_ranks(s, k))
+      end_run(" *** " + gauge_label(s, k) + ": YEAR " + std::to_string(stored_year(s, p, k)) +
+              " IS NOT IN ITS RANKED STREAMFLOW RECORD: ITS FLOWS CANNOT BE SPLIT INTO MONTHS ***");
+  }
+}
+
+}  // namespace flowplex

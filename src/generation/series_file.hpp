@@ -1,0 +1,26 @@
+#pragma once
+// Historical monthly series of the gauges: incremental streamflow, ranked streamflow,
+// rainfall, afforestation and irrigation, restricted to the common period.
+#include "report/console.hpp"
+#include "store/store.hpp"
+
+namespace flowplex {
+
+// Series file types, in the order the load step reads them.
+inline constexpr int kIncremental = 1;
+inline constexpr int kRanked = 2;
+inline constexpr int kRainfall = 3;
+
+// Reads the series file of type `type` (1 .INC to 5 .IRR) of every gauge into block:
+// the years of the common period, in file order, from position 1 up. A missing file
+// is reported and skipped; a file that ends early or holds an unreadable field, that
+// repeats a year of the common period, or (incremental, ranked, rainfall) lacks one,
+// ends the run. Sets NREC of every gauge whose file was found.
+void readin(Store& s, Console& con, SeriesBlock& block, int type);
+
+// The calendar year of stored position p of gauge k: the rainfall record's year, or,
+// where the gauge has no rainfall record, the incremental record's year of the same
+// position (the two agree when both files are complete).
+int stored_year(const Store& s, int p, int k);
+
+}  // namespace flowplex
