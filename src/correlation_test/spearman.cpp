@@ -1,0 +1,126 @@
+#include "correlation_test/spearman.hpp"
+
+#include <array>
+#include <cmath>
+#include <stdexcept>
+#include <string>
+
+namespace flowplex {
+
+namespace {
+
+// Element i (1-based) of a series.
+float& at(std::span<float> x, int i) { return x[static_cast<std::size_t>(i - 1)]; }
+
+void require_elements(std::size_t size, int n) {
+  if (n < 0 || size < static_cast<std::size_t>(n))
+    throw std::invalid_argument("a series of " + std::to_string(size) + " values cannot supply " +
+                                std::to_string(n));
+}
+
+// Lets the pair (ra, rb) sink from position i of the heap RA(l..ir) to where it
+// belongs, lifting the larger child of each level into the gap it leaves.
+void sift_down(std::span<float> RA, std::span<float> RB, int i, int ir, float ra, float rb) {
+  int j = i + i;
+  while (j <= ir) {
+    if (j < ir && at(RA, j) < at(RA, j + 1)) ++j;
+    if (!(ra < at(RA, j))) break;
+    at(RA, i) = at(RA, j);
+    at(RB, i) = at(RB, j);
+    i = j;
+    j += j;
+  }
+  at(RA, i) = ra;
+  at(RB, i) = rb;
+}
+
+// Gives positions j..jt-1 of W, a group of tied values, their average rank.
+void share_rank(std::span<float> W, int j, int jt) {
+  const float rank = 0.5F * static_cast<float>(j + jt - 1);
+  for (int ji = j; ji <= jt - 1; ++ji) at(W, ji) = rank;
+}
+
+// The first position after j whose value differs from W(j), or n + 1.
+int end_of_ties(std::span<float> W, int n, int j) {
+  int jt = j + 1;
+  while (jt <= n && at(W, jt) == at(W, j)) ++jt;
+  return jt;
+}
+
+}  // namespace
+
+void sort2(int n, std::span<float> RA, std::span<float> RB) {
+  require_elements(RA.size(), n);
+  require_elements(RB.size(), n);
+  if (n < 2) return;
+  // Build the heap, then move its top (the largest value) to the end of the shrinking
+  // unsorted part, one position at a time.
+  for (int l = n / 2; l >= 1; --l) sift_down(RA, RB, l, n, at(RA, l), at(RB, l));
+  for (int ir = n; ir > 1; --ir) {
+    const float ra = at(RA, ir);
+    const float rb = at(RB, ir);
+    at(RA, ir) = at(RA, 1);
+    at(RB, ir) = at(RB, 1);
+    sift_down(RA, RB, 1, ir - 1, ra, rb);
+  }
+}
+
+void crank(int n, std::span<float> W, float& S) {
+  require_elements(W.size(), n);
+  S = 0.0F;
+  int j = 1;
+  while (j < n) {
+    if (at(W, j + 1) != at(W, j)) {
+      at(W, j) = static_cast<float>(j);
+      ++j;
+      continue;
+    }
+    const int jt = end_of_ties(W, n, j);
+    share_rank(W, j, jt);
+    const float t = static_cast<float>(jt - j);
+    S += t * t * t - t;
+    j = jt;
+  }
+  if (j == n) at(W, n) = static_cast<float>(n);
+}
+
+void spear2(std::span<const float> X, std::span<const float> Y, int n, float& result) {
+  if (n < 2 || n > kMaxPairs)
+    throw std::invalid_argument("a rank correlation needs 2 to " + std::to_string(kMaxPairs) +
+                                " pairs, not " + std::to_string(n));
+  require_elements(X.size(), n);
+  require_elements(Y.size(), n);
+  // Work on copies: the caller's series are the store's flows.
+  std::array<float, kMaxPairs> w1{};
+  std::array<float, kMaxPairs> w2{};
+  for (std::size_t j = 0; j < static_cast<std::size_t>(n); ++j) {
+    w1[j] = X[j];
+    w2[j] = Y[j];
+  }
+  float SF = 0.0F;
+  float SG = 0.0F;
+  sort2(n, w1, w2);
+  crank(n, w1, SF);
+  sort2(n, w2, w1);
+  crank(n, w2, SG);
+
+  long double D = 0.0L;
+  for (std::size_t j = 0; j < static_cast<std::size_t>(n); ++j) {
+    const long double difference = static_cast<long double>(w1[j]) - w2[j];
+    D += difference * difference;
+  }
+  const float en = static_cast<float>(n);
+  const float E = en * en * en - en;
+  const float A = 1.0F - SF / E;
+  const float B = 1.0F - SG / E;
+  const float AB = A * B;
+  if (std::fabs(AB) > 1.0E-20F) {
+    const float root = std::sqrt(AB);
+    result = static_cast<float>((1.0L - 0.5L * (SF + SG + 12.0L * D) / E) / root);
+    return;
+  }
+  // One series is constant: it ranks alike with a constant partner, not with a varying one.
+  result = D < 1.0E-20L ? 1.0F : 0.0F;
+}
+
+}  // namespace flowplex
