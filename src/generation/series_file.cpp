@@ -50,9 +50,9 @@ class CommonYears {
   Arr<bool, kMaxYears> seen_;
 };
 
-[[noreturn]] void incomplete_record(Console& con, const LineReader& in, int kept, std::string_view why) {
+[[noreturn]] void incomplete_record(Console& con, const LineReader& in, int line, int kept, std::string_view why) {
   con.write(kYearsKept, kept);
-  end_run(" *** ERROR IN FILE " + in.name() + " LINE " + std::to_string(in.line_number()) + ": " +
+  end_run(" *** ERROR IN FILE " + in.name() + " LINE " + std::to_string(line) + ": " +
           std::string(why) + " ***\nERROR INCOMPLETE DATA RECORD");
 }
 
@@ -64,8 +64,8 @@ int read_years(const Store& s, Console& con, LineReader& in, SeriesBlock& block,
   int n = 0;
   for (int line = 1; line <= s.ANDATA.NYEARS(g); ++line) {
     std::string_view text;
-    if (!in.next(text)) incomplete_record(con, in, n, "FILE ENDS BEFORE THE LAST RECORD YEAR");
-    if (auto error = kSeriesLine.read(text, v)) incomplete_record(con, in, n, *error);
+    if (!in.next(text)) incomplete_record(con, in, line, n, "FILE ENDS BEFORE THE LAST RECORD YEAR");
+    if (auto error = kSeriesLine.read(text, v)) incomplete_record(con, in, line, n, *error);
     if (!common.holds(v[0])) continue;
     const int year = static_cast<int>(v[0]);
     if (!common.mark(year))
