@@ -38,23 +38,28 @@ constexpr std::array<std::string_view, kMonths> kMonthNames{
 constexpr std::string_view kAnnualLabel = "ANNUAL    ";
 constexpr int kAnnual = 0;  // the "month" of the annual totals
 
-using Series = std::array<float, kMaxPairs>;
-
-// One result line: the historical coefficient, and the mean and seven-value summary of
-// the generated ones; nothing where too few pairs were available.
-struct LineResult {
-  std::optional<float> RSH;
-  std::optional<float> RMEAN;
+// The 41 generated coefficients of a line: their mean and seven-value summary.
+struct GeneratedDistribution {
+  float RMEAN = 0.0F;
   std::array<float, 7> BOXV{};
 };
 
-// The last year a gauge's historical series can supply: its record, cut to the lines
-// its historic file holds (never more than the store keeps).
-int last_usable_year(const Store& s, int slot, int gauge, bool& cut) {
-  const int record = s.ANDATA.NYEARS(gauge);
-  const int held = std::min(s.HIST.NYHIST(slot), kMaxYears);
-  cut = cut || held < record;
-  return s.ANDATA.IYSTART(gauge) + std::min(record, held) - 1;
+// One result line; a part is absent where too few pairs were available to rank.
+struct LineResult {
+  std::optional<float> RSH;
+  std::optional<GeneratedDistribution> generated;
+};
+
+// The years of a gauge's historical series that its historic file holds: its record,
+// cut to the lines read (never more than the store keeps).
+int years_held(const Store& s, int slot, int gauge) {
+  return std::min({s.ANDATA.NYEARS(gauge), s.HIST.NYHIST(slot), kMaxYears});
+}
+
+// The years from first up to the earlier of two series' last years, each series given
+// by its first year and its number of years.
+int common_years(int first, int first1, int years1, int first2, int years2) {
+  return std::min(first1 + years1 - 1, first2 + years2 - 1) - first + 1;
 }
 
 // Historical value of year y of a slot's file: month m, or the annual total.
@@ -67,7 +72,15 @@ float generated(const Store& s, int y, int m, int seq, int slot) {
   return m == kAnnual ? s.FLOW.FLOWYR(y, seq, slot) : s.FLOW.FLOW(m, y, seq, slot);
 }
 
-float coefficient(const Series& X, const Series& Y, int n) {
+// Rank correlation of the n pairs x(j), y(j), gathered into fixed work series.
+template <typename XOf, typename YOf>
+float paired_coefficient(int n, XOf x, YOf y) {
+  std::array<float, kMaxPairs> X{};
+  std::array<float, kMaxPairs> Y{};
+  for (int j = 1; j <= n; ++j) {
+    X[static_cast<std::size_t>(j - 1)] = x(j);
+    Y[static_cast<std::size_t>(j - 1)] = y(j);
+  }
   float r = 0.0F;
   spear2(X, Y, n, r);
   return r;
@@ -75,62 +88,49 @@ float coefficient(const Series& X, const Series& Y, int n) {
 
 std::optional<float> historical_coefficient(const Store& s, const HistoricalPeriod& p, int m, int k, int kk) {
   if (p.NPAIR < 2) return std::nullopt;
-  Series X{};
-  Series Y{};
-  for (int n = 1; n <= p.NPAIR; ++n) {
-    X[static_cast<std::size_t>(n - 1)] = historical(s, p.o1 + n, m, k);
-    Y[static_cast<std::size_t>(n - 1)] = historical(s, p.o2 + n, m, kk);
-  }
-  return coefficient(X, Y, p.NPAIR);
+  return paired_coefficient(
+      p.NPAIR, [&](int n) { return historical(s, p.o1 + n, m, k); },
+      [&](int n) { return historical(s, p.o2 + n, m, kk); });
 }
 
-float generated_coefficient(const Store& s, int m, int seq, int k, int kk, int NYS) {
-  Series X{};
-  Series Y{};
-  for (int n = 1; n <= NYS; ++n) {
-    X[static_cast<std::size_t>(n - 1)] = generated(s, n, m, seq, k);
-    Y[static_cast<std::size_t>(n - 1)] = generated(s, n, m, seq, kk);
-  }
-  return coefficient(X, Y, NYS);
-}
-
-// The 41 generated coefficients of month m, sorted largest first, summarised and averaged.
-void generated_distribution(const Store& s, int m, int k, int kk, int NYS, LineResult& line) {
-  if (NYS < 2 || NYS > kMaxYears) return;
+// The 41 generated coefficients of month m, paired year by year over the whole
+// sequence, sorted largest first, summarised and averaged.
+std::optional<GeneratedDistribution> generated_distribution(const Store& s, int m, int k, int kk, int NYS) {
+  if (NYS < 2 || NYS > kMaxYears) return std::nullopt;
   std::array<float, kSequences> RS{};
   for (int seq = 1; seq <= kSequences; ++seq)
-    RS[static_cast<std::size_t>(seq - 1)] = generated_coefficient(s, m, seq, k, kk, NYS);
+    RS[static_cast<std::size_t>(seq - 1)] = paired_coefficient(
+        NYS, [&](int n) { return generated(s, n, m, seq, k); }, [&](int n) { return generated(s, n, m, seq, kk); });
+  GeneratedDistribution d;
   ssort(kSequences, RS);
-  box(21, 11, kSequences, RS, line.BOXV);
-  float RMEAN = 0.0F;
+  box(21, 11, kSequences, RS, d.BOXV);
   float sd = 0.0F;
-  momen1(RS, kSequences, RMEAN, sd);
-  line.RMEAN = RMEAN;
+  momen1(RS, kSequences, d.RMEAN, sd);
+  return d;
 }
 
-std::string field(std::optional<float> value) {
+std::string coefficient_field(std::optional<float> value) {
   return value ? format_real(*value, 12, 5) : std::string(kTooShort);
 }
 
 void write_result_line(LineWriter& out, std::string_view label, const LineResult& line) {
-  if (line.RSH && line.RMEAN) {
-    out.write(kResultLine, label, *line.RSH, *line.RMEAN, line.BOXV);
+  const std::optional<GeneratedDistribution>& d = line.generated;
+  if (line.RSH && d) {
+    out.write(kResultLine, label, *line.RSH, d->RMEAN, d->BOXV);
     return;
   }
-  const std::optional<float> box_value = line.RMEAN;  // the summary exists with the mean
-  std::array<std::string, 7> summary;
-  for (std::size_t i = 0; i < summary.size(); ++i)
-    summary[i] = box_value ? format_real(line.BOXV[i], 12, 5) : std::string(kTooShort);
-  out.write(kMarkedResultLine, label, field(line.RSH), field(line.RMEAN), summary[0], summary[1], summary[2],
-            summary[3], summary[4], summary[5], summary[6]);
+  std::array<std::string, 9> fields;
+  fields[0] = coefficient_field(line.RSH);
+  fields[1] = coefficient_field(d ? std::optional<float>(d->RMEAN) : std::nullopt);
+  for (std::size_t i = 0; i < 7; ++i)
+    fields[i + 2] = coefficient_field(d ? std::optional<float>(d->BOXV[i]) : std::nullopt);
+  out.write(kMarkedResultLine, label, fields);
 }
 
 // The line of month m (or of the annual totals): historical against generated.
 void write_comparison(const Store& s, LineWriter& out, const HistoricalPeriod& period, int m,
                       std::string_view label, int k, int kk, int NYS) {
-  LineResult line;
-  line.RSH = historical_coefficient(s, period, m, k, kk);
-  generated_distribution(s, m, k, kk, NYS, line);
+  const LineResult line{historical_coefficient(s, period, m, k, kk), generated_distribution(s, m, k, kk, NYS)};
   write_result_line(out, label, line);
 }
 
@@ -138,12 +138,14 @@ void write_comparison(const Store& s, LineWriter& out, const HistoricalPeriod& p
 
 HistoricalPeriod historical_period(const Store& s, int k, int kk, int g, int gk) {
   HistoricalPeriod p;
-  const int last1 = last_usable_year(s, k, g, p.cut_to_files);
-  const int last2 = last_usable_year(s, kk, gk, p.cut_to_files);
-  p.first = std::max(s.ANDATA.IYSTART(g), s.ANDATA.IYSTART(gk));
-  p.NPAIR = std::min(last1, last2) - p.first + 1;
-  p.o1 = p.first - s.ANDATA.IYSTART(g);
-  p.o2 = p.first - s.ANDATA.IYSTART(gk);
+  const int start1 = s.ANDATA.IYSTART(g);
+  const int start2 = s.ANDATA.IYSTART(gk);
+  p.first = std::max(start1, start2);
+  p.o1 = p.first - start1;
+  p.o2 = p.first - start2;
+  const int recorded = common_years(p.first, start1, s.ANDATA.NYEARS(g), start2, s.ANDATA.NYEARS(gk));
+  p.NPAIR = common_years(p.first, start1, years_held(s, k, g), start2, years_held(s, kk, gk));
+  p.cut_to_files = p.NPAIR < recorded;
   return p;
 }
 

@@ -13,7 +13,7 @@ struct HistoricalPeriod {
   int o1 = 0;     // offset of the first paired year in the record of the gauge under test
   int o2 = 0;     // the same in the other gauge's record
   int first = 0;  // calendar year of the first paired year
-  bool cut_to_files = false;  // the records reach further than the historic files hold
+  bool cut_to_files = false;  // the historic files hold fewer common years than the records
 };
 
 // The overlap of the records of gauge g (slot k) and gauge gk (slot kk), limited to the

@@ -95,6 +95,12 @@ TEST_F(MonthlyCorrelation, OverlapOfTwoRecordsGivesPairsAndOffsets) {
 }
 
 TEST_F(MonthlyCorrelation, PeriodIsCutToTheLinesTheHistoricFilesHold) {
+  // A file two years short of its record does not cut a period the other gauge ends first.
+  gauge(1, 4, "UPPER RIVER AT WEIR", 1920, 60, 58);
+  gauge(2, 9, "LOWER RIVER AT BRIDGE", 1935, 40, 40);
+  EXPECT_EQ(historical_period(*s_, 1, 2, 4, 9).NPAIR, 40);
+  EXPECT_FALSE(historical_period(*s_, 1, 2, 4, 9).cut_to_files);
+
   gauge(1, 4, "UPPER RIVER AT WEIR", 1920, 60, 50);  // the file ends in 1969
   gauge(2, 9, "LOWER RIVER AT BRIDGE", 1935, 70, 70);
   const HistoricalPeriod p = historical_period(*s_, 1, 2, 4, 9);
