@@ -1,0 +1,38 @@
+#pragma once
+// The stochastic generator: one call makes one year of monthly flows for every gauge
+// of the parameter file into STOQ.QMONTH, or runs the stream on by whole years.
+#include <span>
+
+#include "report/console.hpp"
+#include "store/store.hpp"
+
+namespace flowplex {
+
+// Generator options as the generation loop passes them.
+inline constexpr int kRigorous = 0;
+inline constexpr int kBootstrapModel = 1;  // bootstrap sequence start, rigorous years
+inline constexpr int kBootstrap = 2;
+inline constexpr int kForecasting = 3;
+
+// Deviates one generated year (or month of the forecasting mode) accounts for.
+inline constexpr int kYearDeviates = kDeviates;
+// Warm-up years of the rigorous sequence start.
+inline constexpr int kWarmUpYears = 200;
+
+// out(g) = sum over j = 1..n of M(g, j) * v(j) for g = 1..n. The rows are formed side
+// by side, column after column, so every row's sum keeps its order over j.
+void correlate(const Arr<double, kMaxGauges, kMaxGauges>& M, std::span<const double> v, int n,
+               Arr<double, kMaxGauges>& out);
+
+// Fills EPS(1..count) with fresh deviates of the shared stream.
+void draw_deviates(Store& s, int count);
+
+// Loads the parameter file and the series once per run (s.loaded).
+void ensure_loaded(Store& s, Console& con);
+
+// One generator call. With NEWSEQ = 1 the sequence starts first. NCOUNT 1 makes a year;
+// NCOUNT <= 0 advances the stream by -NCOUNT years and leaves NCOUNT positive.
+// ISEQ does not affect the flows: sequences differ only by their place in the stream.
+void anskom(Store& s, Console& con, int& ISEQ, int& IOPT, int& NCOUNT);
+
+}  // namespace flowplex

@@ -1,0 +1,288 @@
+#include "generation/generator.hpp"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <sstream>
+#include <vector>
+
+#include "generation/random_stream.hpp"
+
+namespace flowplex {
+namespace {
+
+struct StreamState {
+  int IX, IY, IZ;
+  bool operator==(const StreamState&) const = default;
+};
+
+StreamState state_of(const Store& s) { return {s.STDAT.IX, s.STDAT.IY, s.STDAT.IZ}; }
+
+StreamState advanced(StreamState from, long steps) {
+  for (long i = 0; i < steps; ++i) rng::whrand(from.IX, from.IY, from.IZ);
+  return from;
+}
+
+// A small loaded river system: two gauges, three stored years whose ranked record is
+// in stored order, so every year disaggregates by its own flat monthly pattern.
+class Generator : public ::testing::Test {
+ protected:
+  static constexpr int kYears = 3;
+  void SetUp() override {
+    s.loaded = true;
+    s.PARM.NGAUGE = 2;
+    s.PARM.NCOMMON = kYears;
+    s.DSBASE.NKEY = 1;
+    s.DSBASE.KEYG(1) = 1;
+    for (int g = 1; g <= 2; ++g) {
+      s.NREC(g) = kYears;
+      s.ANN.ITRANS(g) = 4;
+      s.ANN.TPAR2(g) = 1.0;
+      s.ANN.ASD(g) = 1.0;
+      for (int n = 1; n <= kYears; ++n) {
+        s.QREC01.IY(n, g) = 1950 + n;
+        s.QREC02.IY(n, g) = 1950 + n;
+        s.QREC01.QA(n, g) = 10.0 * n;
+        s.QREC02.QA(n, g) = 12.0 * n;
+        for (int m = 1; m <= kMonths; ++m) {
+          s.QREC01.QM(m, n, g) = n + 0.01 * m;
+          s.QREC02.QM(m, n, g) = n;
+        }
+      }
+    }
+  }
+  // The stream past its start-up draws, within a sequence already started.
+  void stream_within_sequence() {
+    rng::start(s);
+    s.STDAT.NEWSEQ = 0;
+  }
+  void call(int IOPT, int NCOUNT = 1) {
+    int seq = 1;
+    anskom(s, con, seq, IOPT, NCOUNT);
+  }
+  // One sequence as the generation loop drives it; returns QMONTH of gauge 1 per year.
+  std::vector<std::array<double, kMonths>> sequence(int IOPT, int NYS) {
+    std::vector<std::array<double, kMonths>> years;
+    s.STDAT.NEWSEQ = 1;
+    for (int y = 1; y <= NYS; ++y) {
+      call(IOPT);
+      auto& row = years.emplace_back();
+      for (int m = 1; m <= kMonths; ++m) row[static_cast<std::size_t>(m - 1)] = s.STOQ.QMONTH(1, m);
+    }
+    if (NYS < 201) call(IOPT, NYS - 201);
+    return years;
+  }
+  // A model with every matrix and coefficient filled, so any slip in the stream shows.
+  void fill_model() {
+    for (int g = 1; g <= 2; ++g) {
+      s.GSUB.PHI(1, g) = 0.5;
+      s.GSUB.PHI(2, g) = -0.2;
+      s.GSUB.THETA(1, g) = 0.3;
+      s.GSUB.THETA(2, g) = 0.1;
+      s.ANN.AMEAN(g) = 20.0;
+      s.ANN.ASD(g) = 6.0;
+      for (int j = 1; j <= 2; ++j) {
+        const double c = g == j ? 1.0 : 0.4;
+        s.ANN.CMAT1(g, j) = c;
+        s.ANN.CMAT2(g, j) = 0.5 * c;
+        s.ANN.CMAT3(g, j) = 0.3 * c;
+        s.ANN.CMAT4(g, j) = 0.2 * c;
+        s.ANN.CMAT5(g, j) = 0.1 * c;
+      }
+    }
+  }
+  // With every coefficient zero but PHI(1) = 1, the standardised value of the year is
+  // the lag put in beforehand.
+  double annual_flow_for(double y, int g = 1) {
+    s.GSUB.PHI(1, g) = 1.0;
+    s.ANN.YLAG1(g) = y;
+    call(kRigorous);
+    return s.ANN.QANN(g);
+  }
+
+  std::unique_ptr<Store> store = make_store();
+  Store& s = *store;
+  std::istringstream in;
+  std::ostringstream out;
+  Console con{in, out};
+};
+
+TEST_F(Generator, ValuesAboveThresholdAreCompressed) {
+  const double threshold = static_cast<double>(3.2f);
+  s.ANN.AMEAN(1) = threshold;
+  EXPECT_EQ(annual_flow_for(0.0), threshold);
+  s.ANN.AMEAN(1) = 16.2;
+  EXPECT_NEAR(annual_flow_for(0.0), 4.2, 1e-7);
+  s.ANN.AMEAN(1) = 3.3;
+  EXPECT_NEAR(annual_flow_for(0.0), 3.2077, 1e-4);
+  EXPECT_EQ(annual_flow_for(0.0), threshold + (3.3 - threshold) * (1.0 / 13.0));
+}
+
+TEST_F(Generator, ZeroFlowGaugeMapsThroughItsZeroProbability) {
+  s.GSUB.IZERO(1) = 1;
+  s.GSUB.P0(1) = 0.3;
+  s.ANN.AMEAN(1) = 2.0;
+  EXPECT_EQ(annual_flow_for(0.0), rng::xnorm((0.5 - 0.3) / (1.0 - 0.3)) + 2.0);
+  EXPECT_EQ(annual_flow_for(-1.0), 0.0);  // probability 0.159, below P0
+  s.ANN.AMEAN(1) = 100.0;
+  EXPECT_TRUE(std::isfinite(annual_flow_for(11.0)));  // p = 1
+  s.GSUB.P0(1) = 1.0 - rng::qnormx(0.25);
+  EXPECT_EQ(annual_flow_for(0.25), 0.0);  // p exactly P0 is a zero-flow year
+  s.GSUB.P0(1) = 1.0;
+  EXPECT_EQ(annual_flow_for(3.0), 0.0);
+}
+
+TEST_F(Generator, GaugeWithoutAnnualModelTakesTheNearestYear) {
+  s.ANN.ITRANS(2) = 0;
+  s.ANN.YLAG1(2) = 0.7;
+  s.ANN.ELAG2(2) = -0.4;
+  s.ANN.ITRANS(1) = 1;  // lognormal, so the flow of 19 lies below the compression
+  s.ANN.TPAR3(1) = 1.0;
+  s.ANN.AMEAN(1) = std::log(19.0);
+  EXPECT_NEAR(annual_flow_for(0.0), 19.0, 1e-12);  // nearest to stored year 2 at key gauge 1
+  EXPECT_EQ(s.INDIC.IYSEL, 2);
+  EXPECT_EQ(s.ANN.QANN(2), s.QREC01.QA(2, 2));
+  EXPECT_EQ(s.ANN.YLAG1(2), 0.7);
+  EXPECT_EQ(s.ANN.ELAG2(2), -0.4);
+  for (int m = 1; m <= kMonths; ++m) {
+    EXPECT_DOUBLE_EQ(s.STOQ.QMONTH(2, m), 20.0 / 24.0 * 2.0);
+    EXPECT_NEAR(s.STOQ.QMONTH(1, m), 19.0 / 24.0 * 2.0, 1e-12);
+  }
+}
+
+TEST_F(Generator, UnknownTransformGivesZeroAnnualFlow) {
+  s.ANN.ITRANS(1) = 9;
+  s.ANN.AMEAN(1) = 5.0;
+  EXPECT_EQ(annual_flow_for(0.0), 0.0);
+}
+
+TEST_F(Generator, FirstYearsDoNotDependOnTheSequenceLength) {
+  fill_model();
+  for (int IOPT : {kRigorous, kBootstrapModel, kBootstrap}) {
+    rng::start(s);
+    const auto short1 = sequence(IOPT, 30), short2 = sequence(IOPT, 30);
+    const StreamState after_short = state_of(s);
+    rng::start(s);
+    const auto long1 = sequence(IOPT, 100), long2 = sequence(IOPT, 100);
+    EXPECT_EQ(state_of(s), after_short) << IOPT;
+    for (std::size_t y = 0; y < 30; ++y) {
+      EXPECT_EQ(short1[y], long1[y]) << IOPT << " year " << y + 1;
+      EXPECT_EQ(short2[y], long2[y]) << IOPT << " year " << y + 1;
+    }
+    EXPECT_NE(short1[0], short2[0]);
+  }
+}
+
+TEST_F(Generator, EachOptionSpendsItsBudgetPerSequence) {
+  fill_model();
+  const std::array<std::pair<int, long>, 3> budgets{{{kRigorous, 202500}, {kBootstrapModel, 201000}, {kBootstrap, 201000}}};
+  for (const auto& [IOPT, budget] : budgets) {
+    rng::start(s);
+    const StreamState from = state_of(s);
+    sequence(IOPT, 64);
+    EXPECT_EQ(state_of(s), advanced(from, budget)) << IOPT;
+    sequence(IOPT, 200);
+    EXPECT_EQ(state_of(s), advanced(from, 2 * budget)) << IOPT;
+  }
+}
+
+TEST_F(Generator, SequenceStartReportsTheStreamPosition) {
+  rng::start(s);
+  s.STDAT.NEWSEQ = 1;
+  call(kBootstrap);
+  const StreamState at_start = advanced({9641, 13168, 25976}, 201 * 500);
+  std::ostringstream expected;
+  expected << " Start Random Numbers ( not seeds ) = ";
+  for (int v : {at_start.IX, at_start.IY, at_start.IZ}) expected << std::string(10 - std::to_string(v).size(), ' ') << v;
+  EXPECT_EQ(out.str(), expected.str() + "\n");
+  EXPECT_EQ(s.STDAT.NEWSEQ, 0);
+}
+
+TEST_F(Generator, BootstrapStartSetsLagsFromStartingValues) {
+  s.ANN.Y1START(2) = 1.5;
+  s.ANN.E2START(1) = -0.5;
+  s.ANN.YLAG1(2) = 9.0;
+  rng::start(s);
+  call(kBootstrap);
+  EXPECT_EQ(s.ANN.YLAG1(2), 1.5);
+  EXPECT_EQ(s.ANN.ELAG2(1), -0.5);
+}
+
+TEST_F(Generator, UnknownOptionKeepsTheLagsAtSequenceStart) {
+  rng::start(s);
+  s.ANN.YLAG1(1) = 0.25;
+  s.STDAT.NEWSEQ = 1;
+  const StreamState from = state_of(s);
+  s.ANN.ASD(1) = 0.0;
+  call(7);
+  EXPECT_EQ(state_of(s), advanced(from, 500));  // no start draws, one rigorous year
+  EXPECT_FALSE(out.str().empty());
+}
+
+TEST_F(Generator, BootstrapYearIsOneStoredYearForAllGauges) {
+  stream_within_sequence();
+  std::array<int, kYears + 1> drawn{};
+  for (int year = 0; year < 60; ++year) {
+    const StreamState from = state_of(s);
+    call(kBootstrap);
+    EXPECT_EQ(state_of(s), advanced(from, 500));
+    const double n = std::floor(s.STOQ.QMONTH(1, 1));
+    ASSERT_GE(n, 1.0);
+    ASSERT_LE(n, kYears);
+    for (int g = 1; g <= 2; ++g)
+      for (int m = 1; m <= kMonths; ++m) EXPECT_EQ(s.STOQ.QMONTH(g, m), n + 0.01 * m);
+    ++drawn[static_cast<std::size_t>(n)];
+  }
+  EXPECT_GT(drawn[1], 0);
+  EXPECT_GT(drawn[kYears], 0);
+}
+
+TEST_F(Generator, BootstrapNetFlowsNeverNegative) {
+  for (int n = 1; n <= kYears; ++n)
+    for (int m = 1; m <= kMonths; ++m) {
+      s.QREC04.QM(m, n, 1) = 0.5 * n;
+      s.QREC05.QM(m, n, 1) = m <= 6 ? 0.0 : 2.0 * n;
+    }
+  stream_within_sequence();
+  call(kBootstrap, 2);
+  const double n = std::floor(s.STOQ.QMONTH(2, 1));
+  EXPECT_DOUBLE_EQ(s.STOQ.QMONTH(1, 3), 0.5 * n + 0.03);
+  EXPECT_EQ(s.STOQ.QMONTH(1, 9), 0.0);
+}
+
+TEST_F(Generator, RunOffOnlyAdvancesTheStream) {
+  stream_within_sequence();
+  s.STOQ.QMONTH(1, 5) = 7.0;
+  s.ANN.EPS(3) = 2.5;
+  const StreamState from = state_of(s);
+  int IOPT = kRigorous, NCOUNT = -171, seq = 4;
+  anskom(s, con, seq, IOPT, NCOUNT);
+  EXPECT_EQ(NCOUNT, 171);
+  EXPECT_EQ(state_of(s), advanced(from, 85500));
+  IOPT = kForecasting;
+  NCOUNT = -2;
+  anskom(s, con, seq, IOPT, NCOUNT);
+  EXPECT_EQ(state_of(s), advanced(from, 85500 + 12000));
+  EXPECT_EQ(s.STOQ.QMONTH(1, 5), 7.0);
+  EXPECT_EQ(s.ANN.EPS(3), 2.5);
+}
+
+TEST(Innovations, RowsKeepTheirSumOrder) {
+  auto s = make_store();
+  Arr<double, kDeviates> v;
+  for (int j = 1; j <= 7; ++j) {
+    v(j) = 1.0 / (j + 0.3);
+    for (int g = 1; g <= 7; ++g) s->ANN.CMAT1(g, j) = std::sin(g * 7.1 + j * 1.3) * 1e3;
+  }
+  Arr<double, kMaxGauges> out;
+  correlate(s->ANN.CMAT1, v.all(), 7, out);
+  for (int g = 1; g <= 7; ++g) {
+    double row = 0.0;
+    for (int j = 1; j <= 7; ++j) row += s->ANN.CMAT1(g, j) * v(j);
+    EXPECT_EQ(out(g), row);
+  }
+}
+
+}  // namespace
+}  // namespace flowplex
