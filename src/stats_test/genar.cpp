@@ -1,7 +1,6 @@
 #include "stats_test/genar.hpp"
 
 #include <algorithm>
-#include <memory>
 #include <string>
 
 #include "report/layout.hpp"
@@ -96,13 +95,12 @@ Column41 level_of(const Arr<T, kReleaseLevels, kSequences>& table, int k) {
 
 // Annual totals of NY years read month by month.
 template <typename MonthOf>
-int annual_totals(int NY, MonthOf month_of, std::array<float, kMaxYears>& totals) {
+void annual_totals(int NY, MonthOf month_of, std::array<float, kMaxYears>& totals) {
   for (int y = 1; y <= NY; ++y) {
     long double sum = 0.0L;
     for (int m = 1; m <= kMonths; ++m) sum += month_of(y, m);
     totals[static_cast<std::size_t>(y - 1)] = static_cast<float>(sum);
   }
-  return NY;
 }
 
 // One generated sequence: its moments, deficits, run sums and storage-yield curve.
@@ -264,26 +262,26 @@ void genar(Store& s, Channels& ch, int NYH, int NYS, const HistoricalFigures& hi
   ch.unit(9).write(kGaugeName, gauge);
   ch.unit(9).free("YIELD - CAPACITY TEST");
 
-  auto sim = std::make_unique<Simulated>();
-  for (int itr = 1; itr <= kSequences; ++itr) analyse_sequence(s, ch, NYS, itr, MAR, plot_count, *sim);
+  Simulated sim;
+  for (int itr = 1; itr <= kSequences; ++itr) analyse_sequence(s, ch, NYS, itr, MAR, plot_count, sim);
 
-  write_simulation_summary(ch.unit(16), *sim);
+  write_simulation_summary(ch.unit(16), sim);
   ch.unit(16).write(kFiveFigureTitle);
   ch.unit(16).write(kAnnualHeading);
   ch.unit(8).free("MEAN AND STANDARD DEVIATION OF ANNUAL & MONTHLY FLOWS");
-  const auto means = seven_value_summary(sim->annual_mean);
+  const auto means = seven_value_summary(sim.annual_mean);
   ch.unit(16).write(kAnnualMeanLine, MAR, means);
   ch.unit(8).write(kSideSummary, MAR, means);
-  const auto sds = seven_value_summary(sim->annual_sd);
+  const auto sds = seven_value_summary(sim.annual_sd);
   ch.unit(16).write(kAnnualSdLine, hist_sd, sds);
   ch.unit(8).write(kSideSummary, hist_sd, sds);
 
   ch.unit(16).write(kGaugeHeading);  // a new page
   ch.unit(16).write(kMonthlyHeading);
-  write_monthly_lines(ch, hist, *sim);
-  write_run_sums(ch, NYS, hist, *sim);
-  write_deficits(ch, gauge, hist, *sim);
-  plot_mean_and_median(s, ch, *sim);
+  write_monthly_lines(ch, hist, sim);
+  write_run_sums(ch, NYS, hist, sim);
+  write_deficits(ch, gauge, hist, sim);
+  plot_mean_and_median(s, ch, sim);
   plot_historical(s, ch, NYH, MAR, plot_count);
 }
 
