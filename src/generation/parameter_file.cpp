@@ -158,8 +158,9 @@ int position_missing_from_ranks(const Store& s, int k) {
   return 0;
 }
 
-std::string gauge_label(const Store& s, int k) {
-  return "GAUGE " + std::to_string(k) + " (" + trimmed_name(s.PARM.GNAME(k).view()) + ")";
+[[noreturn]] void cannot_disaggregate(const Store& s, int k, const std::string& why) {
+  end_run(" *** GAUGE " + std::to_string(k) + " (" + trimmed_name(s.PARM.GNAME(k).view()) + ")" + why +
+          ": ITS FLOWS CANNOT BE SPLIT INTO MONTHS ***");
 }
 
 }  // namespace
@@ -174,11 +175,11 @@ void anread(Store& s, Console& con) {
 void check_for_generation(const Store& s, int IOPT) {
   if (IOPT == 2 || IOPT == 3) return;  // the bootstrap and the forecasting mode do not disaggregate
   for (int k = 1; k <= s.PARM.NGAUGE; ++k) {
-    if (s.NREC(k) == 0 || s.QREC02.IY(1, k) == 0)
-      end_run(" *** " + gauge_label(s, k) + " HAS NO RANKED STREAMFLOW RECORD: ITS FLOWS CANNOT BE SPLIT INTO MONTHS ***");
+    if (s.NREC(k) == 0 || s.QREC02.IY(1, k) == 0) cannot_disaggregate(s, k, " HAS NO RANKED STREAMFLOW RECORD");
+    if (stored_year(s, 1, k) == 0)
+      cannot_disaggregate(s, k, " HAS NEITHER A RAINFALL NOR AN INCREMENTAL RECORD TO DATE ITS YEARS");
     if (const int p = position_missing_from_ranks(s, k))
-      end_run(" *** " + gauge_label(s, k) + ": YEAR " + std::to_string(stored_year(s, p, k)) +
-              " IS NOT IN ITS RANKED STREAMFLOW RECORD: ITS FLOWS CANNOT BE SPLIT INTO MONTHS ***");
+      cannot_disaggregate(s, k, ": YEAR " + std::to_string(stored_year(s, p, k)) + " IS NOT IN ITS RANKED STREAMFLOW RECORD");
   }
 }
 

@@ -172,6 +172,11 @@ TEST_F(GenerationCheck, MissingRainfallRecordTakesTheIncrementalYears) {
   std::filesystem::remove("A1.RAN");
   load(testing::parameter_file({{"A1 RIVER", 30, 1950}}));
   EXPECT_NO_THROW(check_for_generation(s(), 0));
+  EXPECT_EQ(s().LINRG01.RINT(1, 1, 1), 0.0);  // no rainfall: the regression of its zeros
+
+  s().QREC01.IY.fill(0);
+  EXPECT_NE(run_failure([&] { check_for_generation(s(), 0); }).find("HAS NEITHER A RAINFALL NOR AN INCREMENTAL RECORD"),
+            std::string::npos);
 }
 
 }  // namespace
