@@ -1,0 +1,99 @@
+#include <climits>
+#include <string>
+
+#include "correlation_test/monthly_correlation.hpp"
+#include "report/input.hpp"
+#include "run/phases.hpp"
+#include "stats_test/test1.hpp"
+
+namespace flowplex {
+namespace {
+
+const Layout kForGauge{"A A40"};
+const Layout kHistoricLine{"9X 12(F7.2 1X) F9.2"};
+const Layout kAnalysisOf{"A A40 A5"};
+
+// The historic file name: the gauge name's first word, ".", the three-character type.
+std::string historic_file_name(const Name& gauge, const std::string& typed) {
+  const Text<3> type(typed);
+  return std::string(gauge.first_word()) + "." + std::string(type.view());
+}
+
+// Reads up to 200 lines; reading stops at the end of the file or the first line that
+// cannot be read. Returns the number of years read.
+int read_historic_years(Store& s, const std::string& file, int k) {
+  LineReader in(file, "HISTORIC FILE");
+  Arr<double, kMonths> months;
+  int years = 0;
+  std::string_view line;
+  while (years < kMaxYears && in.next(line)) {
+    if (kHistoricLine.read(line, months.all())) break;
+    ++years;
+    for (int m = 1; m <= kMonths; ++m) s.HIST.HISTM(years, m, k) = static_cast<float>(months(m));
+  }
+  return years;
+}
+
+void historic_totals(Store& s, int k) {
+  for (int y = 1; y <= s.HIST.NYHIST(k); ++y) {
+    long double sum = 0.0L;
+    for (int m = 1; m <= kMonths; ++m) sum += s.HIST.HISTM(y, m, k);
+    s.HIST.HISTYR(y, k) = static_cast<float>(sum);
+  }
+}
+
+void load_historic_file(Store& s, Console& con, int k) {
+  const Name& gauge = s.PARM.GNAME(s.RUN.IGLIST(k));
+  con.text("     ");
+  con.write(kForGauge, " FOR GAUGE = ", gauge);
+  std::string file;
+  for (;;) {
+    con.text(" ENTER THE HISTORIC FILE TYPE (E.G. INC ) ? ");
+    file = historic_file_name(gauge, con.ask_line());
+    if (file_exists(trimmed_name(file))) break;
+    con.text(" ", " CANNOT FIND THE HISTORIC FILE ", Text<60>(file).view(), " TRY AGAIN ");
+  }
+  s.HIST.NYHIST(k) = read_historic_years(s, trimmed_name(file), k);
+  if (s.HIST.NYHIST(k) == 0)
+    con.free(" *** NO YEAR COULD BE READ FROM THE HISTORIC FILE ", trimmed_name(file), " ***");
+  historic_totals(s, k);
+}
+
+int ask_analysis(Store& s, Console& con, int k) {
+  const Name& gauge = s.PARM.GNAME(s.RUN.IGLIST(k));
+  return con.ask_whole(
+      [&] {
+        con.text("        ");
+        con.write(kAnalysisOf, " ANALYSIS OF GAUGE *** ", gauge, " ***");
+        con.text("        ", " SELECT THE APPROPRIATE ANALYSIS ( 1..4 ) ",
+                 "     1.  TEST STATISTICAL PROPERTIES OF GAUGE", "     2.  TEST MONTHLY CORRELATIONS OF GAUGE",
+                 "     3.  PRINT ALL STOCHASTIC ANNUAL VALUES ", "     4.  PROCEED TO NEXT GAUGE ",
+                 " ENTER CHOICE ( 1-4 ) ? ");
+      },
+      INT_MIN, INT_MAX);
+}
+
+void correlations_with_others(Store& s, Channels& ch, int k) {
+  for (int kk = 1; kk <= s.RUN.NSEL; ++kk)
+    if (kk != k) mthrnk(s, ch, k, kk, s.RUN.IGLIST(k), s.RUN.IGLIST(kk), s.RUN.NYS);
+}
+
+}  // namespace
+
+void read_historic_files(Store& s, Console& con) {
+  for (int k = 1; k <= s.RUN.NSEL; ++k) load_historic_file(s, con, k);
+}
+
+void analysis_menu(Store& s, Console& con, Channels& ch) {
+  for (int k = 1; k <= s.RUN.NSEL; ++k) {
+    s.GAUGE.IG = s.RUN.IGLIST(k);
+    for (int choice = 0; choice != 4;) {
+      choice = ask_analysis(s, con, k);
+      if (choice == 1) prepare_test1(s, con, ch, k);
+      if (choice == 2) correlations_with_others(s, ch, k);
+      if (choice == 3) annual_listing(s, con, ch);
+    }
+  }
+}
+
+}  // namespace flowplex

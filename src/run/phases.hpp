@@ -1,0 +1,26 @@
+#pragma once
+// The phases of a run after the dialogue.
+#include "report/channel.hpp"
+#include "report/console.hpp"
+#include "store/store.hpp"
+
+namespace flowplex {
+
+// The 41 sequences: keeps the chosen gauges' generated flows in FLOW and their annual
+// totals in FLOWYR.
+void generate_sequences(Store& s, Console& con);
+
+// The annual value listing of every chosen gauge on "GAUGE.ANN".
+void annual_listing(const Store& s, Console& con, Channels& ch);
+
+// Offers the forecast dump; true when the matrix was dumped to "FORECAST.TXT" and the
+// run is over.
+bool forecast_dump(const Store& s, Console& con, Channels& ch);
+
+// Reads the historic flow file of every chosen gauge into HISTM and HISTYR.
+void read_historic_files(Store& s, Console& con);
+
+// The analysis menu of every chosen gauge.
+void analysis_menu(Store& s, Console& con, Channels& ch);
+
+}  // namespace flowplex

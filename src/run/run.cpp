@@ -1,0 +1,61 @@
+#include "run/run.hpp"
+
+#include <sstream>
+
+#include "generation/generator.hpp"
+#include "generation/parameter_file.hpp"
+#include "generation/random_stream.hpp"
+#include "report/input.hpp"
+#include "run/dialogue.hpp"
+#include "run/phases.hpp"
+
+namespace flowplex {
+namespace {
+
+// The gauges chosen in the dialogue must stand in the parameter file, which is read
+// only after the dialogue.
+void check_chosen_gauges(const Store& s) {
+  for (int k = 1; k <= s.RUN.NSEL; ++k)
+    if (s.RUN.IGLIST(k) > s.PARM.NGAUGE)
+      end_run(" *** GAUGE NO. " + std::to_string(s.RUN.IGLIST(k)) + " WAS CHOSEN, BUT THE PARAMETER FILE " +
+              trimmed_name(s.PARM.PARMFILE.view()) + " HOLDS " + std::to_string(s.PARM.NGAUGE) + " GAUGES ***");
+}
+
+void write_message(Console& con, const std::string& message) {
+  std::istringstream lines(message);
+  for (std::string line; std::getline(lines, line);) con.text(line);
+}
+
+// The report files closed; a failed write ends the run as failed.
+ExitStatus finish(Console& con, Channels& ch, std::string_view stop_message) {
+  if (!ch.close_all()) {
+    con.text(" *** A REPORT FILE COULD NOT BE WRITTEN: RUN FAILED ***");
+    return ExitStatus::RunFailed;
+  }
+  con.text(stop_message);
+  return ExitStatus::Success;
+}
+
+}  // namespace
+
+ExitStatus run_flowplex(Store& s, Console& con, Channels& ch) {
+  try {
+    rng::start(s);
+    show_banner(con);
+    run_dialogue(s, con, ch);
+    ensure_loaded(s, con);
+    check_chosen_gauges(s);
+    check_for_generation(s, s.RUN.IOPT);
+    generate_sequences(s, con);
+    if (s.RUN.IOPT == 3 && forecast_dump(s, con, ch)) return finish(con, ch, " There you go boetie!");
+    read_historic_files(s, con);
+    analysis_menu(s, con, ch);
+    return finish(con, ch, " There you go !");
+  } catch (const RunEnded& e) {
+    ch.close_all();
+    write_message(con, e.message());
+    return e.status();
+  }
+}
+
+}  // namespace flowplex
