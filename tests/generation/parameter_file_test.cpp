@@ -144,6 +144,30 @@ TEST_F(ParameterFile, UnreadableOrMissingRecordsEndTheRun) {
   EXPECT_NE(load_failure("1\nTITLE\n").find("LINE 3: FILE ENDS WHERE KEY GAUGES WAS EXPECTED"), std::string::npos);
 }
 
+TEST_F(ParameterFile, LoadsTheExampleRiverSystem) {
+  const std::filesystem::path examples = std::filesystem::path(FLOWPLEX_SOURCE_DIR) / "examples";
+  std::filesystem::current_path(examples);
+  s().PARM.PARMFILE.assign("PARMSET.DAT");
+  anread(s(), con_);
+  EXPECT_NO_THROW(check_for_generation(s(), 0));
+
+  EXPECT_TRUE(console_has("  STOCHASTICS OF GAUGE KLIP01 KLIPRIVIER AT WELGEDACHT         \n  BASED ON          80 YEARS \n"));
+  EXPECT_TRUE(console_has("  OVER LAPPING HYDROLOGICAL PERIOD\n"
+                          "  Start year           :       1935\n"
+                          "  End year             :       1995\n"
+                          "  Common period length :         61\n"));
+  EXPECT_TRUE(console_has("  MOOI01.IRR" + std::string(40, ' ') + "\n  FIRST/LAST YEAR =        1935       1995\n"));
+  EXPECT_FALSE(console_has("CANNOT FIND"));
+  EXPECT_EQ(s().NREC(5), 61);
+  for (int k = 1; k <= 5; ++k) {
+    long double total = 0.0L;
+    for (int m = 1; m <= 12; ++m) total += s().QREC02.QM(m, 1, k);
+    EXPECT_EQ(s().QREC02.QA(1, k), static_cast<double>(total));
+    EXPECT_LE(s().QREC02.QA(1, k), s().QREC02.QA(2, k));  // ranked in ascending annual flow
+  }
+  EXPECT_TRUE(out_.str().ends_with("\n READING OF FILES COMPLETED \n"));
+}
+
 class GenerationCheck : public ParameterFile {};
 
 TEST_F(GenerationCheck, RankedRecordsMustHoldEveryStoredYear) {
