@@ -45,32 +45,49 @@ double arma_step(Store& s, int g) {
   return y;
 }
 
-void advance_every_gauges_lags(Store& s) {
+void advance_lags_of_every_gauge(Store& s) {
   for (int g = 1; g <= s.PARM.NGAUGE; ++g) arma_step(s, g);
 }
 
-void start_rigorous(Store& s) {
+// The lags two years back: innovations by CMAT1, values adding CMAT3's draw.
+void start_second_lags(Store& s, Arr<double, kMaxGauges>& sum) {
   AnnBlock& a = s.ANN;
-  const int n = s.PARM.NGAUGE;
-  Arr<double, kMaxGauges> sum;
   draw_innovations(s, a.ELAG2);
   draw_deviates(s, kYearDeviates);
-  correlate(a.CMAT3, a.EPS.all(), n, sum);
-  for (int g = 1; g <= n; ++g) a.YLAG2(g) = a.ELAG2(g) + sum(g);
+  correlate(a.CMAT3, a.EPS.all(), s.PARM.NGAUGE, sum);
+  for (int g = 1; g <= s.PARM.NGAUGE; ++g) a.YLAG2(g) = a.ELAG2(g) + sum(g);
+}
+
+// The lags one year back, conditioned on those two years back through CMAT4 and CMAT5.
+// Rows are summed side by side, column after column, as in correlate.
+void start_first_lags(Store& s, Arr<double, kMaxGauges>& sum) {
+  AnnBlock& a = s.ANN;
+  const int n = s.PARM.NGAUGE;
   draw_innovations(s, a.ELAG1);
   draw_deviates(s, kYearDeviates);
-  std::fill_n(sum.data(), n, 0.0);
+  const auto acc = sum.span(n, 1);
+  std::fill(acc.begin(), acc.end(), 0.0);
   for (int j = 1; j <= n; ++j) {
     const double e = a.EPS(j), y2 = a.YLAG2(j), e2 = a.ELAG2(j);
     const auto c2 = a.CMAT2.span(n, 1, j), c4 = a.CMAT4.span(n, 1, j), c5 = a.CMAT5.span(n, 1, j);
-    const auto acc = sum.span(n, 1);
     for (int g = 0; g < n; ++g) acc[g] += c2[g] * e - c4[g] * y2 + c5[g] * e2;
   }
   for (int g = 1; g <= n; ++g) a.YLAG1(g) = a.ELAG1(g) + sum(g);
+}
+
+// Warm-up years bring the recursion into its stationary state; only the lags remain.
+void warm_up(Store& s) {
   for (int year = 1; year <= kWarmUpYears; ++year) {
-    draw_innovations(s, a.EVEC);
-    advance_every_gauges_lags(s);
+    draw_innovations(s, s.ANN.EVEC);
+    advance_lags_of_every_gauge(s);
   }
+}
+
+void start_rigorous(Store& s) {
+  Arr<double, kMaxGauges> sum;
+  start_second_lags(s, sum);
+  start_first_lags(s, sum);
+  warm_up(s);
 }
 
 void start_bootstrap(Store& s) {
@@ -196,8 +213,7 @@ void ensure_loaded(Store& s, Console& con) {
   s.loaded = true;
 }
 
-void anskom(Store& s, Console& con, int& ISEQ, int& IOPT, int& NCOUNT) {
-  static_cast<void>(ISEQ);
+void anskom(Store& s, Console& con, int& /*ISEQ*/, int& IOPT, int& NCOUNT) {
   ensure_loaded(s, con);
   if (s.STDAT.NEWSEQ == 1 && !start_sequence(s, con, IOPT)) return;
   if (NCOUNT <= 0) {
