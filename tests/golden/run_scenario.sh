@@ -4,7 +4,7 @@
 # with the scenario's expected files. With --update it writes the expected files instead.
 # Usage: run_scenario.sh FLOWPLEX EXAMPLES_DIR SCENARIO_DIR [--update]
 set -uo pipefail
-flowplex=$1 examples=$2 scenario=$3 mode=${4:-}
+flowplex=$(realpath "$1") examples=$(realpath "$2") scenario=$(realpath "$3") mode=${4:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$examples"/* "$work"/
