@@ -759,6 +759,25 @@ def check(d):
             k += 0 if len(gl) == 15 else 1
             need(all(1 <= v <= ng for v in gl), "%s: gauge number out of range" % fn)
             need(al[k] == "", "%s: parameter file line should be empty" % fn)
+            k += 1
+            if al[1].strip() == "3":
+                need(al[k].strip().upper() in ("Y", "N"), "%s: forecast dump answer missing" % fn)
+                k += 1
+                if al[k - 1].strip().upper() == "Y":
+                    need(all(v == "" for v in al[k:]), "%s: answers after the dump" % fn)
+                    notes.append("%s: option 3, %d gauges, dump" % (fn, len(gl)))
+                    continue
+            for v in gl:
+                need(os.path.exists(os.path.join(d, "%s.%s" % (stems[v - 1], al[k].strip()))),
+                     "%s: no historic file of type %r for gauge %d" % (fn, al[k], v))
+                k += 1
+            menus = 0
+            for v in al[k:]:
+                if v.strip() == "":
+                    continue
+                need(v.strip() in ("1", "2", "3", "4"), "%s: menu answer %r" % (fn, v))
+                menus += v.strip() == "4"
+            need(menus == len(gl), "%s: %d menus left with 4, %d slots" % (fn, menus, len(gl)))
             notes.append("%s: option %s, %d gauges" % (fn, al[1].strip(), len(gl)))
     return notes
 
