@@ -187,6 +187,25 @@ TEST_F(Generator, EachOptionSpendsItsBudgetPerSequence) {
   }
 }
 
+TEST_F(Generator, RigorousStartDrawsEachLagYearFromItsOwnDeviates) {
+  s.PARM.NGAUGE = 1;
+  s.GSUB.PHI(2, 1) = 1.0;  // y two years back carries over: the warm-up keeps the start lags
+  s.ANN.CMAT2(1, 1) = 0.5;
+  s.ANN.CMAT3(1, 1) = 0.3;
+  s.ANN.CMAT4(1, 1) = 0.2;
+  s.ANN.CMAT5(1, 1) = 0.1;
+  rng::start(s);
+  StreamState ref = state_of(s);
+  std::vector<double> d(2001);
+  for (std::size_t i = 1; i <= 2000; ++i) d[i] = rng::xnorm(rng::whrand(ref.IX, ref.IY, ref.IZ));
+  call(kRigorous);
+  const double y2 = 0.3 * d[501];
+  // the start, 200 warm-up years and the year made: the two start lags have swapped
+  EXPECT_DOUBLE_EQ(s.ANN.YLAG1(1), y2);
+  EXPECT_DOUBLE_EQ(s.ANN.YLAG2(1), 0.5 * d[1501] - 0.2 * y2);
+  EXPECT_EQ(s.ANN.ELAG1(1), 0.0);
+}
+
 TEST_F(Generator, SequenceStartReportsTheStreamPosition) {
   rng::start(s);
   s.STDAT.NEWSEQ = 1;
