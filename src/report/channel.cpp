@@ -57,10 +57,11 @@ void Channels::open_reports() {
   for (Channel* c : {&c16_, &c8_, &c9_, &c11_}) c->open_new();
 }
 
-bool Channels::close_all() {
-  bool good = true;
-  for (Channel* c : {&c16_, &c8_, &c11_, &c9_, &c27_}) good = c->close_quietly() && good;
-  return good;
+std::string Channels::close_all() {
+  std::string failed;
+  for (Channel* c : {&c16_, &c8_, &c11_, &c9_, &c27_})
+    if (!c->close_quietly()) failed += (failed.empty() ? "" : " ") + c->name();
+  return failed;
 }
 
 }  // namespace flowplex

@@ -45,9 +45,9 @@ class Channels {
   Channel& unit(int number);
   // Opens 16, 8, 9 and 11, created or rewritten.
   void open_reports();
-  // Flushes and closes every open channel; false when one of them failed. Used at
-  // every end of a run, normal or not.
-  bool close_all();
+  // Flushes and closes every open channel; returns the names of the files that could
+  // not be written (empty when all were). Used at every end of a run, normal or not.
+  std::string close_all();
 
  private:
   Channel c16_, c8_, c9_, c11_, c27_;

@@ -28,8 +28,8 @@ void write_message(Console& con, const std::string& message) {
 
 // The report files closed; a failed write ends the run as failed.
 ExitStatus finish(Console& con, Channels& ch, std::string_view stop_message) {
-  if (!ch.close_all()) {
-    con.text(" *** A REPORT FILE COULD NOT BE WRITTEN: RUN FAILED ***");
+  if (const std::string failed = ch.close_all(); !failed.empty()) {
+    con.text(" *** CANNOT WRITE THE REPORT FILE " + failed + " ***");
     return ExitStatus::RunFailed;
   }
   con.text(stop_message);
@@ -52,8 +52,9 @@ ExitStatus run_flowplex(Store& s, Console& con, Channels& ch) {
     analysis_menu(s, con, ch);
     return finish(con, ch, " There you go !");
   } catch (const RunEnded& e) {
-    ch.close_all();
+    const std::string failed = ch.close_all();
     write_message(con, e.message());
+    if (!failed.empty()) con.text(" *** CANNOT WRITE THE REPORT FILE " + failed + " ***");
     return e.status();
   }
 }

@@ -64,7 +64,7 @@ class Test1Report : public ::testing::Test {
 
   // Closes the reports and compares each with its expected file.
   void expect_reports() {
-    ASSERT_TRUE(ch_.close_all());
+    ASSERT_EQ(ch_.close_all(), "");
     for (const char* name : {"SEQPROBE.ANS", "SEQPROBE.PIN", "SEQPROBE.PN2"}) {
       const fs::path expected = fs::path(FLOWPLEX_SOURCE_DIR) / "tests/stats_test/golden" / name;
       EXPECT_EQ(read_file(dir_ / name), read_file(expected)) << name;
@@ -92,7 +92,7 @@ TEST_F(Test1Report, GaugeWithoutHistoricalYearsIsReportedNotTested) {
   prepare_test1(*s_, con_, ch_, 2);
   const std::string line = "  TEST 1 CANNOT BE MADE FOR GAUGE           3 : ITS HISTORIC FILE GAVE NO YEAR\n";
   EXPECT_EQ(out_.str(), line);
-  ASSERT_TRUE(ch_.close_all());
+  ASSERT_EQ(ch_.close_all(), "");
   EXPECT_EQ(read_file(dir_ / "SEQPROBE.ANS"), line);
   EXPECT_EQ(read_file(dir_ / "SEQPROBE.PIN"), "");
 }

@@ -1,0 +1,81 @@
+#include "run/run.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace flowplex {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Whole runs on a copy of the example river system, in a temporary directory.
+class WholeRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("flowplex_run_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    for (const auto& f : fs::directory_iterator(fs::path(FLOWPLEX_SOURCE_DIR) / "examples"))
+      fs::copy_file(f.path(), dir_ / f.path().filename());
+    fs::current_path(dir_);
+  }
+  void TearDown() override {
+    fs::current_path(old_);
+    fs::remove_all(dir_);
+  }
+  ExitStatus run(const std::string& answers) {
+    std::istringstream in(answers);
+    Console con(in, out_);
+    Channels ch;
+    auto s = make_store();
+    return run_flowplex(*s, con, ch);
+  }
+  bool said(const std::string& text) const { return out_.str().find(text) != std::string::npos; }
+
+  std::ostringstream out_;
+  fs::path dir_;
+  fs::path old_ = fs::current_path();
+};
+
+TEST_F(WholeRun, NoGaugeChosenStillGeneratesAndEndsNormally) {
+  EXPECT_EQ(run("3\n1\n0\n\n"), ExitStatus::Success);
+  EXPECT_TRUE(said(" SEQ NO.         41\n"));
+  EXPECT_TRUE(said("\n There you go !\n"));
+}
+
+TEST_F(WholeRun, AGaugeBeyondTheParameterFileEndsTheRunBeforeGenerating) {
+  EXPECT_EQ(run("3\n0\n9\n0\n\n"), ExitStatus::RunFailed);
+  EXPECT_TRUE(said("GAUGE NO. 9 WAS CHOSEN, BUT THE PARAMETER FILE PARMSET.DAT HOLDS 5 GAUGES"));
+  EXPECT_FALSE(said("SEQ NO."));
+  EXPECT_FALSE(said("There you go"));
+}
+
+TEST_F(WholeRun, AMissingParameterFileAndTheEndOfInputFailTheRun) {
+  EXPECT_EQ(run("3\n0\n1\n0\nNOSUCH.DAT\n"), ExitStatus::RunFailed);
+  EXPECT_TRUE(said("NOSUCH.DAT"));
+  // The historic file prompt and the menu at the end of the answers.
+  EXPECT_EQ(run("3\n1\n1\n0\n\nXYZ\n"), ExitStatus::RunFailed);
+  EXPECT_EQ(run("3\n1\n1\n0\n\nHIS\n1\n"), ExitStatus::RunFailed);
+  EXPECT_TRUE(said("NO MORE INPUT"));
+  EXPECT_FALSE(said("There you go"));
+}
+
+TEST_F(WholeRun, AReportThatCannotBeWrittenFailsTheRun) {
+  fs::create_symlink("/dev/full", "GAUGE.ANN");
+  EXPECT_EQ(run("3\n1\n1\n0\n\nHIS\n3\n4\n"), ExitStatus::RunFailed);
+  EXPECT_FALSE(said("There you go"));
+  EXPECT_TRUE(said("GAUGE.ANN"));
+}
+
+TEST_F(WholeRun, ADirectoryWhereAReportBelongsFailsTheRun) {
+  fs::create_directory("SEQPROBE.ANS");
+  EXPECT_EQ(run("3\n1\n1\n0\n\n"), ExitStatus::RunFailed);
+  EXPECT_TRUE(said("CANNOT CREATE THE REPORT FILE SEQPROBE.ANS"));
+}
+
+}  // namespace
+}  // namespace flowplex
