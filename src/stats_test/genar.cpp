@@ -171,18 +171,17 @@ void write_deficits(Channels& ch, const Name& gauge, const HistoricalFigures& hi
   for (int k = kReleaseLevels; k >= 1; --k) {
     const float percent = static_cast<float>(10 * (k + 3));
     ch.unit(16).write(k == kReleaseLevels ? kDeficitHeadingFirst : kDeficitHeadingNext, percent);
-    const auto release = seven_value_summary(level_of(sim.deficits.release, k));
-    ch.unit(8).write(kSideSummary, hist.deficits.release(k, 1), release);
-    ch.unit(16).write(kReleaseLine, hist.deficits.release(k, 1), release);
-    const auto deepest = seven_value_summary(level_of(sim.deficits.max_deficit, k));
-    ch.unit(8).write(kSideSummary, hist.deficits.max_deficit(k, 1), deepest);
-    ch.unit(16).write(kMaxDeficitLine, hist.deficits.max_deficit(k, 1), deepest);
-    const auto duration = seven_value_summary(level_of(sim.deficits.duration, k));
-    ch.unit(8).write(kSideCountSummary, hist.deficits.duration(k, 1), duration);
-    ch.unit(16).write(kDurationLine, hist.deficits.duration(k, 1), duration);
-    const auto longest = seven_value_summary(level_of(sim.deficits.longest, k));
-    ch.unit(8).write(kSideCountSummary, hist.deficits.longest(k, 1), longest);
-    ch.unit(16).write(kLongestLine, hist.deficits.longest(k, 1), longest);
+    // One statistic of the level: its historical value and the summary of the 41 sequences,
+    // on the side file and in the report.
+    const auto statistic = [&](const auto& historical, const auto& simulated, const Layout& side, const Layout& main) {
+      const auto summary = seven_value_summary(level_of(simulated, k));
+      ch.unit(8).write(side, historical(k, 1), summary);
+      ch.unit(16).write(main, historical(k, 1), summary);
+    };
+    statistic(hist.deficits.release, sim.deficits.release, kSideSummary, kReleaseLine);
+    statistic(hist.deficits.max_deficit, sim.deficits.max_deficit, kSideSummary, kMaxDeficitLine);
+    statistic(hist.deficits.duration, sim.deficits.duration, kSideCountSummary, kDurationLine);
+    statistic(hist.deficits.longest, sim.deficits.longest, kSideCountSummary, kLongestLine);
   }
 }
 
