@@ -13,6 +13,7 @@
 #include "generation/generator.hpp"
 #include "generation/random_stream.hpp"
 #include "report/run_ended.hpp"
+#include "scratch_dir.hpp"
 
 namespace flowplex {
 namespace {
@@ -56,11 +57,6 @@ std::string file_text(const std::vector<GaugeData>& gauges) {
 class Forecast : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = std::filesystem::temp_directory_path() /
-          ("flowplex_forecast_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::create_directories(dir);
-    previous = std::filesystem::current_path();
-    std::filesystem::current_path(dir);
     s.loaded = true;
     s.PARM.NGAUGE = 2;
     for (GaugeData& g : gauges)
@@ -71,10 +67,6 @@ class Forecast : public ::testing::Test {
         g.cur[m] = 3.0 + m;
       }
     rng::start(s);
-  }
-  void TearDown() override {
-    std::filesystem::current_path(previous);
-    std::filesystem::remove_all(dir);
   }
   void write(const std::string& text) { std::ofstream(kForecastFile, std::ios::binary) << text; }
   void start() {
@@ -105,12 +97,11 @@ class Forecast : public ::testing::Test {
     return from;
   }
 
-  std::filesystem::path dir, previous;
+  testing::ScratchDir dir;
   std::vector<GaugeData> gauges{2};
   std::unique_ptr<Store> store = make_store();
   Store& s = *store;
 };
-
 
 TEST_F(Forecast, OctoberMissingGeneratesTheWholeYearFromLastYearsLags) {
   gauges[1].cur[0] = -1.0;

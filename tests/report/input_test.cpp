@@ -6,17 +6,19 @@
 #include <fstream>
 
 #include "report/run_ended.hpp"
+#include "scratch_dir.hpp"
 
 namespace flowplex {
 namespace {
 
+// Writes the text to a file in the test's scratch directory.
 std::string write_file(const std::string& text) {
-  const auto path = std::filesystem::temp_directory_path() / ("flowplex_input_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  std::ofstream(path, std::ios::binary) << text;
-  return path.string();
+  std::ofstream("input.txt", std::ios::binary) << text;
+  return "input.txt";
 }
 
 TEST(FreeGroups, RunOverLinesWithBlanksTabsCommasAndCrlf) {
+  testing::ScratchDir dir;
   LineReader in(write_file("3\r\n 1.5,\t2\r\n\r\n -4E1 rest ignored\r\nnext 7\n"), "TEST FILE");
   int n = 0;
   double a = 0, b = 0, c = 0;
@@ -29,6 +31,7 @@ TEST(FreeGroups, RunOverLinesWithBlanksTabsCommasAndCrlf) {
 }
 
 TEST(FreeGroups, BadValuesAndEarlyEndNameFileAndLine) {
+  testing::ScratchDir dir;
   LineReader in(write_file("1 x\n"), "TEST FILE");
   int a = 0, b = 0;
   try {

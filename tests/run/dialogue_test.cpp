@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <sstream>
 
+#include "scratch_dir.hpp"
+
 #include "report/input.hpp"
 #include "report/run_ended.hpp"
 
@@ -14,29 +16,18 @@ namespace {
 // Runs the dialogue in a temporary directory, where it creates the report files.
 class Dialogue : public ::testing::Test {
  protected:
-  void SetUp() override {
-    old_ = std::filesystem::current_path();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("flowplex_dialogue_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::create_directories(dir_);
-    std::filesystem::current_path(dir_);
-  }
-  void TearDown() override {
-    ch_.close_all();
-    std::filesystem::current_path(old_);
-    std::filesystem::remove_all(dir_);
-  }
+  void TearDown() override { ch_.close_all(); }
   void answer(const std::string& answers) {
     in_.str(answers);
     run_dialogue(*s_, con_, ch_);
   }
 
+  testing::ScratchDir dir_;
   std::unique_ptr<Store> s_ = make_store();
   std::istringstream in_;
   std::ostringstream out_;
   Console con_{in_, out_};
   Channels ch_;
-  std::filesystem::path old_, dir_;
 };
 
 TEST_F(Dialogue, DefaultParameterFileBootstrapOptionAndRepeatedGauge) {

@@ -5,23 +5,14 @@
 #include <sstream>
 
 #include "run/phases.hpp"
+#include "scratch_dir.hpp"
 
 namespace flowplex {
 namespace {
 
-std::string slurp(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class Listings : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("flowplex_listings_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::create_directories(dir_);
     s_->PARM.NGAUGE = 8;
     for (int g = 1; g <= 8; ++g) s_->PARM.GNAME(g).assign("GAUGE" + std::to_string(g) + " RIVER");
     s_->RUN.NYS = 2;
@@ -36,25 +27,21 @@ class Listings : public ::testing::Test {
           for (int m = 1; m <= kMonths; ++m) s_->FLOW.FLOW(m, y, seq, k) = static_cast<float>(k) + 0.25f;
         }
   }
-  void TearDown() override {
-    std::filesystem::current_path(old_);
-    std::filesystem::remove_all(dir_);
-  }
 
   std::unique_ptr<Store> s_ = make_store();
   std::istringstream in_;
   std::ostringstream out_;
   Console con_{in_, out_};
   Channels ch_;
-  std::filesystem::path dir_;
-  std::filesystem::path old_ = std::filesystem::current_path();
+  testing::ScratchDir scratch_;
+  const std::filesystem::path& dir_ = scratch_.path();
 };
 
 TEST_F(Listings, AnnualListingWritesFortyOneBlocksOfYearLines) {
   ch_.unit(11).open_new((dir_ / "GAUGE.ANN").string());
   annual_listing(*s_, con_, ch_);
   ch_.close_all();
-  const std::string ann = slurp(dir_ / "GAUGE.ANN");
+  const std::string ann = testing::read_file(dir_ / "GAUGE.ANN");
   // Halves round to even, as printf rounds them: 101.5 -> 102, 102.5 -> 102.
   EXPECT_EQ(ann.rfind("\n\n                    SEQUENCE NO. IS     1\n\n"
                       "  1     102.    202.    302.\n  2     102.    202.    302.\n\n\n",
@@ -66,9 +53,8 @@ TEST_F(Listings, AnnualListingWritesFortyOneBlocksOfYearLines) {
 
 TEST_F(Listings, ForecastDumpGoesInGaugeOrderSlotBySlot) {
   in_.str("y\n");
-  std::filesystem::current_path(dir_);
   ASSERT_TRUE(forecast_dump(*s_, con_, ch_));
-  const std::string dump = slurp(dir_ / "FORECAST.TXT");
+  const std::string dump = testing::read_file(dir_ / "FORECAST.TXT");
   const auto g3 = dump.find("GAUGE3 RIVER");
   const auto g7 = dump.find("GAUGE7 RIVER");
   ASSERT_NE(g3, std::string::npos);

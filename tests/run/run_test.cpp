@@ -1,4 +1,5 @@
 #include "run/run.hpp"
+#include "scratch_dir.hpp"
 
 #include <gtest/gtest.h>
 
@@ -15,17 +16,8 @@ namespace fs = std::filesystem;
 class WholeRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("flowplex_run_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
     for (const auto& f : fs::directory_iterator(fs::path(FLOWPLEX_SOURCE_DIR) / "examples"))
-      fs::copy_file(f.path(), dir_ / f.path().filename());
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(old_);
-    fs::remove_all(dir_);
+      fs::copy_file(f.path(), dir_.path() / f.path().filename());
   }
   ExitStatus run(const std::string& answers) {
     std::istringstream in(answers);
@@ -36,9 +28,8 @@ class WholeRun : public ::testing::Test {
   }
   bool said(const std::string& text) const { return out_.str().find(text) != std::string::npos; }
 
+  testing::ScratchDir dir_;
   std::ostringstream out_;
-  fs::path dir_;
-  fs::path old_ = fs::current_path();
 };
 
 TEST_F(WholeRun, NoGaugeChosenStillGeneratesAndEndsNormally) {

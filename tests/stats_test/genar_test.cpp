@@ -7,9 +7,8 @@
 #include <sstream>
 #include <string>
 
-#include <unistd.h>
-
 #include "report/console.hpp"
+#include "scratch_dir.hpp"
 #include "stats_test/test1.hpp"
 
 namespace flowplex {
@@ -17,22 +16,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // A gauge in slot 2 (gauge number 3) with ten historical years and 41 generated
 // sequences of twelve years, all made of a simple seasonal pattern and fixed
 // sequence-to-sequence shifts, and the three report files in a temporary directory.
 class Test1Report : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("flowplex_stats_" + std::to_string(::getpid()) + "_" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
     ch_.unit(16).open_new((dir_ / "SEQPROBE.ANS").string());
     ch_.unit(8).open_new((dir_ / "SEQPROBE.PIN").string());
     ch_.unit(9).open_new((dir_ / "SEQPROBE.PN2").string());
@@ -60,14 +49,13 @@ class Test1Report : public ::testing::Test {
           s_->FLOW.FLOW(m, y, itr, 2) =
               season[m - 1] * (0.4F + 0.05F * static_cast<float>((y * 13 + itr * 5 + m) % 23));
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   // Closes the reports and compares each with its expected file.
   void expect_reports() {
     ASSERT_EQ(ch_.close_all(), "");
     for (const char* name : {"SEQPROBE.ANS", "SEQPROBE.PIN", "SEQPROBE.PN2"}) {
       const fs::path expected = fs::path(FLOWPLEX_SOURCE_DIR) / "tests/stats_test/golden" / name;
-      EXPECT_EQ(read_file(dir_ / name), read_file(expected)) << name;
+      EXPECT_EQ(testing::read_file(dir_ / name), testing::read_file(expected)) << name;
     }
   }
 
@@ -76,7 +64,8 @@ class Test1Report : public ::testing::Test {
   std::istringstream in_;
   std::ostringstream out_;
   Console con_{in_, out_};
-  fs::path dir_;
+  testing::ScratchDir scratch_;
+  const fs::path& dir_ = scratch_.path();
 };
 
 TEST_F(Test1Report, WholeReportOfOneGauge) {
@@ -93,8 +82,8 @@ TEST_F(Test1Report, GaugeWithoutHistoricalYearsIsReportedNotTested) {
   const std::string line = "  TEST 1 CANNOT BE MADE FOR GAUGE           3 : ITS HISTORIC FILE GAVE NO YEAR\n";
   EXPECT_EQ(out_.str(), line);
   ASSERT_EQ(ch_.close_all(), "");
-  EXPECT_EQ(read_file(dir_ / "SEQPROBE.ANS"), line);
-  EXPECT_EQ(read_file(dir_ / "SEQPROBE.PIN"), "");
+  EXPECT_EQ(testing::read_file(dir_ / "SEQPROBE.ANS"), line);
+  EXPECT_EQ(testing::read_file(dir_ / "SEQPROBE.PIN"), "");
 }
 
 }  // namespace

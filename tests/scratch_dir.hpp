@@ -1,0 +1,48 @@
+#pragma once
+// A temporary working directory for one test: created empty and named after the test,
+// made the current directory while the test runs (reports and input files are looked
+// for there), removed afterwards.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace flowplex::testing {
+
+class ScratchDir {
+ public:
+  ScratchDir()
+      : path_(std::filesystem::temp_directory_path() /
+              ("flowplex_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name())),
+        previous_(std::filesystem::current_path()) {
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+    std::filesystem::current_path(path_);
+  }
+  ~ScratchDir() {
+    std::filesystem::current_path(previous_);
+    std::filesystem::remove_all(path_);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+  std::filesystem::path previous_;
+};
+
+inline std::string read_file(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace flowplex::testing
