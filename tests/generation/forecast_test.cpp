@@ -13,7 +13,7 @@
 #include "generation/generator.hpp"
 #include "generation/random_stream.hpp"
 #include "report/run_ended.hpp"
-#include "scratch_dir.hpp"
+#include "test_support.hpp"
 
 namespace flowplex {
 namespace {
@@ -82,14 +82,7 @@ class Forecast : public ::testing::Test {
     return std::exp(z * d.sd[month - 1] + d.mean[month - 1]);
   }
   std::string ended_message() {
-    try {
-      start();
-    } catch (const RunEnded& e) {
-      EXPECT_EQ(e.status(), ExitStatus::RunFailed);
-      return e.message();
-    }
-    ADD_FAILURE() << "the run was not ended";
-    return "";
+    return testing::run_failure([&] { start(); });
   }
   std::array<int, 3> state() const { return {s.STDAT.IX, s.STDAT.IY, s.STDAT.IZ}; }
   static std::array<int, 3> advanced(std::array<int, 3> from, long steps) {

@@ -15,7 +15,7 @@ class ParameterFile : public testing::RiverDirectory {
     anread(s(), con_);
   }
   std::string load_failure(const std::string& text) {
-    return run_failure([&] { load(text); });
+    return testing::run_failure([&] { load(text); });
   }
   // Every file of the gauge holds the years first..last.
   void series_for(const std::string& stem, int first, int last) {
@@ -100,7 +100,7 @@ TEST_F(ParameterFile, LongRecordGivesATwoHundredYearPeriod) {
 
 TEST_F(ParameterFile, MissingFileEndsTheRun) {
   s().PARM.PARMFILE.assign("NOWHERE.DAT");
-  EXPECT_NE(run_failure([&] { anread(s(), con_); }).find("NOWHERE.DAT"), std::string::npos);
+  EXPECT_NE(testing::run_failure([&] { anread(s(), con_); }).find("NOWHERE.DAT"), std::string::npos);
 }
 
 TEST_F(ParameterFile, CountsOutsideTheStoreEndTheRun) {
@@ -176,7 +176,7 @@ TEST_F(GenerationCheck, RankedRecordsMustHoldEveryStoredYear) {
   EXPECT_NO_THROW(check_for_generation(s(), 0));
 
   s().QREC02.IY(4, 1) = 1899;
-  const std::string message = run_failure([&] { check_for_generation(s(), 0); });
+  const std::string message = testing::run_failure([&] { check_for_generation(s(), 0); });
   EXPECT_EQ(message, " *** GAUGE 1 (A1 RIVER): YEAR 1953 IS NOT IN ITS RANKED STREAMFLOW RECORD: ITS FLOWS CANNOT BE SPLIT INTO MONTHS ***");
 }
 
@@ -187,7 +187,7 @@ TEST_F(GenerationCheck, MissingRankedRecordStopsOnlyTheDisaggregatingOptions) {
   EXPECT_TRUE(console_has("  A1.RNK" + std::string(44, ' ') + "\n CANNOT FIND THE FILE - PROCEEDING WITH NEXT FILE\n"));
   EXPECT_NO_THROW(check_for_generation(s(), 2));
   EXPECT_NO_THROW(check_for_generation(s(), 3));
-  EXPECT_NE(run_failure([&] { check_for_generation(s(), 0); }).find("GAUGE 1 (A1 RIVER) HAS NO RANKED STREAMFLOW RECORD"),
+  EXPECT_NE(testing::run_failure([&] { check_for_generation(s(), 0); }).find("GAUGE 1 (A1 RIVER) HAS NO RANKED STREAMFLOW RECORD"),
             std::string::npos);
 }
 
@@ -199,7 +199,7 @@ TEST_F(GenerationCheck, MissingRainfallRecordTakesTheIncrementalYears) {
   EXPECT_EQ(s().LINRG01.RINT(1, 1, 1), 0.0);  // no rainfall: the regression of its zeros
 
   s().QREC01.IY.fill(0);
-  EXPECT_NE(run_failure([&] { check_for_generation(s(), 0); }).find("HAS NEITHER A RAINFALL NOR AN INCREMENTAL RECORD"),
+  EXPECT_NE(testing::run_failure([&] { check_for_generation(s(), 0); }).find("HAS NEITHER A RAINFALL NOR AN INCREMENTAL RECORD"),
             std::string::npos);
 }
 

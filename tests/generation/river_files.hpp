@@ -6,16 +6,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "report/console.hpp"
 #include "report/run_ended.hpp"
 #include "store/store.hpp"
+#include "test_support.hpp"
 
 namespace flowplex::testing {
 
@@ -81,33 +79,8 @@ inline std::string parameter_file(const std::vector<GaugeRecord>& gauges, const 
 
 class RiverDirectory : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("flowplex_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" +
-            std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_);
-    previous_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);
-    store_ = make_store();
-  }
-  void TearDown() override {
-    std::filesystem::current_path(previous_);
-    std::filesystem::remove_all(dir_);
-  }
+  void SetUp() override { store_ = make_store(); }
   static void write(const std::string& name, const std::string& text) { std::ofstream(name) << text; }
-
-  // Runs step, expecting it to end the run as failed; returns the message.
-  static std::string run_failure(const std::function<void()>& step) {
-    try {
-      step();
-    } catch (const RunEnded& e) {
-      EXPECT_EQ(e.status(), ExitStatus::RunFailed);
-      return e.message();
-    }
-    ADD_FAILURE() << "the run did not end";
-    return {};
-  }
 
   Store& s() { return *store_; }
   std::istringstream in_;
@@ -115,8 +88,7 @@ class RiverDirectory : public ::testing::Test {
   Console con_{in_, out_};
 
  private:
-  std::filesystem::path dir_;
-  std::filesystem::path previous_;
+  ScratchDir dir_;
   std::unique_ptr<Store> store_;
 };
 

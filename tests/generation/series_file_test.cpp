@@ -53,7 +53,7 @@ TEST_F(SeriesFile, MissingFileIsReportedAndSkipped) {
 TEST_F(SeriesFile, FileEndingEarlyEndsTheRunAfterTheYearsKept) {
   gauge("G1", 61, 1935, 40);
   write("G1.INC", testing::series_years(1920, 1979));
-  const std::string message = run_failure([&] { readin(s(), con_, s().QREC01, 1); });
+  const std::string message = testing::run_failure([&] { readin(s(), con_, s().QREC01, 1); });
   EXPECT_NE(out_.str().find(" NO. OF YEARS =    40\n"), std::string::npos);
   EXPECT_NE(message.find("G1.INC LINE 61"), std::string::npos);
   EXPECT_TRUE(message.ends_with("\nERROR INCOMPLETE DATA RECORD"));
@@ -64,7 +64,7 @@ TEST_F(SeriesFile, UnreadableFieldsEndTheRun) {
     gauge("G1", 2, 1950, 2);
     write("G1.RNK", "    1950 " + bad + "\n    1951\n");
     out_.str("");
-    const std::string message = run_failure([&] { readin(s(), con_, s().QREC02, 2); });
+    const std::string message = testing::run_failure([&] { readin(s(), con_, s().QREC02, 2); });
     EXPECT_NE(out_.str().find(" NO. OF YEARS =     0"), std::string::npos) << bad;
     EXPECT_NE(message.find("G1.RNK LINE 1"), std::string::npos) << bad;
     EXPECT_TRUE(message.ends_with("ERROR INCOMPLETE DATA RECORD")) << bad;
@@ -74,7 +74,7 @@ TEST_F(SeriesFile, UnreadableFieldsEndTheRun) {
 TEST_F(SeriesFile, GapInANeededRecordEndsTheRun) {
   gauge("G1", 5, 1950, 5);
   write("G1.INC", testing::series_years(1950, 1951) + testing::series_years(1953, 1955));
-  EXPECT_NE(run_failure([&] { readin(s(), con_, s().QREC01, 1); }).find("G1.INC LINE 5: YEAR 1952 OF THE COMMON PERIOD IS MISSING"),
+  EXPECT_NE(testing::run_failure([&] { readin(s(), con_, s().QREC01, 1); }).find("G1.INC LINE 5: YEAR 1952 OF THE COMMON PERIOD IS MISSING"),
             std::string::npos);
 }
 
@@ -89,7 +89,7 @@ TEST_F(SeriesFile, GapInAnIrrigationRecordLeavesZeroYears) {
 TEST_F(SeriesFile, RepeatedYearEndsTheRunBeforeOverfillingTheStore) {
   gauge("G1", 201, 1800, 200);
   write("G1.INC", testing::series_years(1800, 1999) + testing::series_years(1999, 1999));
-  EXPECT_NE(run_failure([&] { readin(s(), con_, s().QREC01, 1); }).find("LINE 201: YEAR 1999 OF THE COMMON PERIOD OCCURS TWICE"),
+  EXPECT_NE(testing::run_failure([&] { readin(s(), con_, s().QREC01, 1); }).find("LINE 201: YEAR 1999 OF THE COMMON PERIOD OCCURS TWICE"),
             std::string::npos);
 }
 

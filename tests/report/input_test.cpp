@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "report/run_ended.hpp"
-#include "scratch_dir.hpp"
+#include "test_support.hpp"
 
 namespace flowplex {
 namespace {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "scratch_dir.hpp"
+#include "test_support.hpp"
 
 #include "report/input.hpp"
 #include "report/run_ended.hpp"
@@ -67,13 +67,8 @@ TEST_F(Dialogue, RefusedAnswersAreAskedAgainAndNotCounted) {
 
 TEST_F(Dialogue, EndOfInputAbandonsTheRun) {
   for (const char* answers : {"", "30\n", "30\n0\n1\n", "30\n0\n0\n"}) {
-    try {
-      answer(answers);
-      FAIL() << "no end of run for: " << answers;
-    } catch (const RunEnded& e) {
-      EXPECT_EQ(e.status(), ExitStatus::RunFailed);
-      EXPECT_NE(e.message().find("NO MORE INPUT"), std::string::npos);
-    }
+    EXPECT_NE(testing::run_failure([&] { answer(answers); }).find("NO MORE INPUT"), std::string::npos)
+        << "answers: " << answers;
   }
 }
 

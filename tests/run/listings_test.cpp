@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "run/phases.hpp"
-#include "scratch_dir.hpp"
+#include "test_support.hpp"
 
 namespace flowplex {
 namespace {

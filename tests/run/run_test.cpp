@@ -1,5 +1,5 @@
 #include "run/run.hpp"
-#include "scratch_dir.hpp"
+#include "test_support.hpp"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "report/console.hpp"
-#include "scratch_dir.hpp"
+#include "test_support.hpp"
 #include "stats_test/test1.hpp"
 
 namespace flowplex {

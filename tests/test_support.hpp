@@ -1,17 +1,22 @@
 #pragma once
-// A temporary working directory for one test: created empty and named after the test,
-// made the current directory while the test runs (reports and input files are looked
-// for there), removed afterwards.
+// What many tests need: a scratch working directory, reading a whole file, and a step
+// that must end the run.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 
+#include "report/run_ended.hpp"
+
 namespace flowplex::testing {
 
+// A temporary working directory for one test: created empty and named after the test,
+// made the current directory while the test runs (reports and input files are looked
+// for there), removed afterwards.
 class ScratchDir {
  public:
   ScratchDir()
@@ -43,6 +48,18 @@ inline std::string read_file(const std::filesystem::path& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+// Runs step, expecting it to end the run as failed; returns the run's message.
+inline std::string run_failure(const std::function<void()>& step) {
+  try {
+    step();
+  } catch (const RunEnded& e) {
+    EXPECT_EQ(e.status(), ExitStatus::RunFailed);
+    return e.message();
+  }
+  ADD_FAILURE() << "the run did not end";
+  return {};
 }
 
 }  // namespace flowplex::testing
