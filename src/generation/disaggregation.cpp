@@ -13,15 +13,27 @@ namespace {
 // The block of secondary series 1 rainfall, 2 afforestation, 3 irrigation.
 const SeriesBlock& secondary(const Store& s, int series) { return s.qrec(kRainfall + series - 1); }
 
-// Step 2: the ranked position of the selected year; an unmatched year keeps the
-// previous call's position.
+// Step 2: the ranked position of the selected year, looked up in the index built at
+// load; an unmatched year keeps the previous call's position.
 void find_selected_rank(Store& s, int k) {
-  const int year = stored_year(s, s.INDIC.IYSEL, k);
-  for (int i = 1; i <= s.NREC(k); ++i)
-    if (s.QREC02.IY(i, k) == year) s.INDIC.IRANK = i;
+  const int position = s.RANKIDX.RANKPOS(s.INDIC.IYSEL, k);
+  if (position != 0) s.INDIC.IRANK = position;
   if (s.INDIC.IRANK < 1 || s.INDIC.IRANK > s.NREC(k))
-    end_run(" *** GAUGE " + std::to_string(k) + ": YEAR " + std::to_string(year) +
+    end_run(" *** GAUGE " + std::to_string(k) + ": YEAR " + std::to_string(stored_year(s, s.INDIC.IYSEL, k)) +
             " IS NOT IN ITS RANKED STREAMFLOW RECORD ***");
+}
+
+// The first position from 2 to n whose ranked flow exceeds Q, or n: a binary search
+// where the load found the flows ascending, the scan from the bottom otherwise.
+int first_ranked_above(const Store& s, int k, double Q) {
+  const int n = s.NREC(k);
+  if (s.RANKIDX.ASCENDS(k)) {
+    const auto ranked = s.QREC02.QA.span(n - 1, 2, k);
+    return 2 + static_cast<int>(std::upper_bound(ranked.begin(), ranked.end(), Q) - ranked.begin());
+  }
+  for (int i = 2; i <= n; ++i)
+    if (s.QREC02.QA(i, k) > Q) return i;
+  return n;
 }
 
 // Step 3: below, above or within the ranked annual flows. A flow equal to the largest
@@ -37,12 +49,7 @@ void classify(Store& s, int k, double Q) {
     s.INDIC.CLASS = 'L';
     return;
   }
-  int upper = n;
-  for (int i = 2; i <= n; ++i)
-    if (ranked(i, k) > Q) {
-      upper = i;
-      break;
-    }
+  const int upper = std::min(first_ranked_above(s, k, Q), n);
   s.INDIC.INR(1) = std::max(1, upper - 1);
   s.INDIC.INR(2) = upper;
   s.INDIC.CLASS = 'N';
@@ -78,13 +85,8 @@ void weigh_bracket(Store& s, Console& con, int k, double Q) {
   const double D = high - low;
   in.W1 = D == 0.0 ? 0.0 : (high - Q) / D;
   in.W2 = D == 0.0 ? 1.0 : (Q - low) / D;
-  in.IN1 = 0;
-  in.IN2 = 0;
-  for (int i = 1; i <= s.NREC(k); ++i) {
-    const int year = stored_year(s, i, k);
-    if (year == s.QREC02.IY(in.INR(1), k)) in.IN1 = i;
-    if (year == s.QREC02.IY(in.INR(2), k)) in.IN2 = i;
-  }
+  in.IN1 = s.RANKIDX.STOREPOS(in.INR(1), k);
+  in.IN2 = s.RANKIDX.STOREPOS(in.INR(2), k);
   if (in.IN1 != 0 && in.IN2 != 0) return;
   report_unmatched_bracket(s, con, k);
   end_run(" *** GAUGE " + std::to_string(k) + ": A BRACKETING RANKED YEAR IS NOT AMONG THE STORED YEARS ***");
@@ -125,7 +127,33 @@ int end_member_pairs(const Store& s, int k, int end, int series, std::array<doub
   return count;
 }
 
+// The last position from 1 to n at which year_at(position) equals year, or 0.
+template <typename YearAt>
+int last_position_of(int year, int n, YearAt year_at) {
+  int found = 0;
+  for (int i = 1; i <= n; ++i)
+    if (year_at(i) == year) found = i;
+  return found;
+}
+
 }  // namespace
+
+void index_ranked_records(Store& s) {
+  RankIndexBlock& x = s.RANKIDX;
+  for (int k = 1; k <= s.PARM.NGAUGE; ++k) {
+    const int n = s.NREC(k);
+    const auto ranked_year = [&](int i) { return s.QREC02.IY(i, k); };
+    const auto year_stored = [&](int i) { return stored_year(s, i, k); };
+    for (int p = 1; p <= kMaxYears; ++p) {
+      x.RANKPOS(p, k) = last_position_of(stored_year(s, p, k), n, ranked_year);
+      x.STOREPOS(p, k) = p <= n ? last_position_of(s.QREC02.IY(p, k), n, year_stored) : 0;
+    }
+    const auto ranked = s.QREC02.QA.span(n, 1, k);
+    // Ascending without a NaN: every flow at most its successor.
+    x.ASCENDS(k) = std::adjacent_find(ranked.begin(), ranked.end(),
+                                      [](double a, double b) { return !(a <= b); }) == ranked.end();
+  }
+}
 
 void disagg(Store& s, Console& con, int k, double Q, Arr<double, kMonths>& monthly,
             Arr<double, kMonths>& rainfall, int mode, int& negative_months) {

@@ -8,6 +8,10 @@
 
 namespace flowplex {
 
+// Indexes every gauge's ranked record against its stored years (the last step of the
+// load, and again whenever the records change): disagg looks positions up there.
+void index_ranked_records(Store& s);
+
 // Splits gauge k's annual flow Q into twelve monthly flows by the pattern of the
 // stored year INDIC.IYSEL. Mode 2 (extended) also fills the monthly rainfall, nets
 // afforestation and irrigation off the flows and counts the months set to zero.

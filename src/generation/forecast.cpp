@@ -104,7 +104,7 @@ void set_starting_lags(ForecastBlock& f, int ngauge, int ms) {
 void monthly_step(Store& s, int m) {
   ForecastBlock& f = s.FORE;
   draw_deviates(s, kYearDeviates);
-  correlate(f.CNOISE, s.ANN.EPS.all(), s.PARM.NGAUGE, s.ANN.EVEC);
+  correlate(f.CNOISE, f.CNOISETOP, s.ANN.EPS.all(), s.PARM.NGAUGE, s.ANN.EVEC);
   for (int g = 1; g <= s.PARM.NGAUGE; ++g) {
     const double z = f.ARC(g, 4) * f.ZLAG(g, 4) + f.ARC(g, 3) * f.ZLAG(g, 3) + f.ARC(g, 2) * f.ZLAG(g, 2) +
                      f.ARC(g, 1) * f.ZLAG(g, 1) + f.SIGE(g) * s.ANN.EVEC(g);
@@ -135,6 +135,7 @@ void read_forecast_file(Store& s, const std::string& name) {
   in.skip_text("SECOND HEADING OF THE NOISE MATRIX");
   for (int g = 1; g <= n; ++g)
     read_values(in, "ROW " + std::to_string(g) + " OF THE NOISE MATRIX", n, [&](int j) -> double& { return f.CNOISE(g, j); });
+  find_column_tops(f.CNOISE, n, f.CNOISETOP);
 }
 
 void forecast_start(Store& s) {

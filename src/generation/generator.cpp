@@ -29,7 +29,7 @@ void discard_deviates(Store& s, long count) {
 // The innovations of one year: fresh deviates correlated between gauges by CMAT1.
 void draw_innovations(Store& s, Arr<double, kMaxGauges>& out) {
   draw_deviates(s, kYearDeviates);
-  correlate(s.ANN.CMAT1, s.ANN.EPS.all(), s.PARM.NGAUGE, out);
+  correlate(s.ANN.CMAT1, s.ANN.CMAT1TOP, s.ANN.EPS.all(), s.PARM.NGAUGE, out);
 }
 
 // One ARMA(2,2) step of gauge g on the standardised normalised scale; shifts the lags.
@@ -54,7 +54,7 @@ void start_second_lags(Store& s, Arr<double, kMaxGauges>& sum) {
   AnnBlock& a = s.ANN;
   draw_innovations(s, a.ELAG2);
   draw_deviates(s, kYearDeviates);
-  correlate(a.CMAT3, a.EPS.all(), s.PARM.NGAUGE, sum);
+  correlate(a.CMAT3, a.CMAT3TOP, a.EPS.all(), s.PARM.NGAUGE, sum);
   for (int g = 1; g <= s.PARM.NGAUGE; ++g) a.YLAG2(g) = a.ELAG2(g) + sum(g);
 }
 
@@ -192,14 +192,25 @@ void run_off(Store& s, int IOPT, int& NCOUNT) {
 
 }  // namespace
 
-void correlate(const Arr<double, kMaxGauges, kMaxGauges>& M, std::span<const double> v, int n,
+void find_column_tops(const Matrix& M, int n, ColumnTops& top) {
+  for (int j = 1; j <= n; ++j) {
+    int g = 1;
+    while (g <= n && M(g, j) == 0.0) ++g;
+    top(j) = g;
+  }
+}
+
+void correlate(const Matrix& M, const ColumnTops& top, std::span<const double> v, int n,
                Arr<double, kMaxGauges>& out) {
   const auto acc = out.span(n, 1);
   std::fill(acc.begin(), acc.end(), 0.0);
   for (int j = 1; j <= n; ++j) {
+    const int first = std::max(top(j), 1);
+    if (first > n) continue;
     const double e = v[static_cast<std::size_t>(j - 1)];
-    const auto column = M.span(n, 1, j);
-    for (int g = 0; g < n; ++g) acc[g] += column[g] * e;
+    const auto column = M.span(n - first + 1, first, j);
+    double* const rows = acc.data() + (first - 1);
+    for (std::size_t g = 0; g < column.size(); ++g) rows[g] += column[g] * e;
   }
 }
 
@@ -210,6 +221,8 @@ void draw_deviates(Store& s, int count) {
 void ensure_loaded(Store& s, Console& con) {
   if (s.loaded) return;
   anread(s, con);
+  find_column_tops(s.ANN.CMAT1, s.PARM.NGAUGE, s.ANN.CMAT1TOP);
+  find_column_tops(s.ANN.CMAT3, s.PARM.NGAUGE, s.ANN.CMAT3TOP);
   s.loaded = true;
 }
 

@@ -170,6 +170,7 @@ void anread(Store& s, Console& con) {
   read_parameter_file(s, con);
   read_series_files(s, con);
   fit_regressions(s);
+  index_ranked_records(s);
 }
 
 void check_for_generation(const Store& s, int IOPT) {

@@ -100,6 +100,9 @@ struct AnnBlock {
   Arr<double, kMaxGauges> E1START, Y1START, E2START, Y2START;
   Arr<double, kMaxGauges> QANN;  // stochastic annual flow of the current year
   Arr<double, kMaxGauges, kMaxGauges> CMAT2, CMAT3, CMAT4, CMAT5;  // sequence-start matrices
+  // The first row of each column of CMAT1 and CMAT3 that is not zero, found at load
+  // (0: not known, every row counts).
+  Arr<int, kMaxGauges> CMAT1TOP, CMAT3TOP;
 };
 
 // Parameter-file statistics.
@@ -137,6 +140,14 @@ struct IndicBlock {
   int NEGMONTHS = 0;  // negative-month counter of the extended mode
 };
 
+// The ranked records indexed at load, so that the disaggregation of a year looks up
+// positions instead of searching for them (by gauge).
+struct RankIndexBlock {
+  Arr<int, kMaxYears, kMaxGauges> RANKPOS;   // stored position -> last ranked position of its year, 0 none
+  Arr<int, kMaxYears, kMaxGauges> STOREPOS;  // ranked position -> last stored position of its year, 0 none
+  Arr<bool, kMaxGauges> ASCENDS;             // the ranked annual flows never fall
+};
+
 // The gauge under test.
 struct GaugeBlock {
   int IG = 0;     // its slot
@@ -162,6 +173,7 @@ struct ForecastBlock {
   Arr<double, kMaxGauges, kMonths> FMEAN, FSD;
   Arr<double, kMaxGauges, kMonths> QPREV, QCUR;
   Arr<double, kMaxGauges, kMaxGauges> CNOISE;
+  Arr<int, kMaxGauges> CNOISETOP;  // first row of each column that is not zero (0: not known)
   Arr<double, kMaxGauges, 4> ZLAG;  // 1 = most recent month
 };
 
@@ -180,6 +192,7 @@ struct Store {
   Arr<int, kMaxGauges> NREC;  // stored years per gauge
   Linrg01Block LINRG01;
   IndicBlock INDIC;
+  RankIndexBlock RANKIDX;
   GaugeBlock GAUGE;
   MpdataBlock MPDATA;
   BlankBlock BLANK;

@@ -30,7 +30,11 @@ class Disaggregation : public ::testing::Test {
     }
     s.INDIC.IYSEL = 1;  // 1950, ranked second
   }
-  void split(double Q, int mode = 1) { disagg(s, con, 1, Q, monthly, rainfall, mode, negative); }
+  // Tests change the records between calls, so the index is rebuilt first, as a load would.
+  void split(double Q, int mode = 1) {
+    index_ranked_records(s);
+    disagg(s, con, 1, Q, monthly, rainfall, mode, negative);
+  }
 
   std::unique_ptr<Store> store = make_store();
   Store& s = *store;

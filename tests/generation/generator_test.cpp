@@ -7,6 +7,7 @@
 #include <sstream>
 #include <vector>
 
+#include "generation/disaggregation.hpp"
 #include "generation/random_stream.hpp"
 
 namespace flowplex {
@@ -51,6 +52,7 @@ class Generator : public ::testing::Test {
         }
       }
     }
+    index_ranked_records(s);
   }
   // The stream past its start-up draws, within a sequence already started.
   void stream_within_sequence() {
@@ -287,19 +289,31 @@ TEST_F(Generator, RunOffOnlyAdvancesTheStream) {
   EXPECT_EQ(s.ANN.EPS(3), 2.5);
 }
 
+// Every row equals its plain sum over j in order, zeros included, whether the columns'
+// tops are unknown or found: a lower-triangular factor with a zero column and negative
+// deviates (whose zero products are -0) must give the same bits.
 TEST(Innovations, RowsKeepTheirSumOrder) {
   auto s = make_store();
+  constexpr int n = 7;
   Arr<double, kDeviates> v;
-  for (int j = 1; j <= 7; ++j) {
-    v(j) = 1.0 / (j + 0.3);
-    for (int g = 1; g <= 7; ++g) s->ANN.CMAT1(g, j) = std::sin(g * 7.1 + j * 1.3) * 1e3;
+  for (int j = 1; j <= n; ++j) {
+    v(j) = (j % 2 == 0 ? -1.0 : 1.0) / (j + 0.3);
+    for (int g = j; g <= n; ++g) s->ANN.CMAT1(g, j) = j == 4 ? 0.0 : std::sin(g * 7.1 + j * 1.3) * 1e3;
   }
-  Arr<double, kMaxGauges> out;
-  correlate(s->ANN.CMAT1, v.all(), 7, out);
-  for (int g = 1; g <= 7; ++g) {
-    double row = 0.0;
-    for (int j = 1; j <= 7; ++j) row += s->ANN.CMAT1(g, j) * v(j);
-    EXPECT_EQ(out(g), row);
+  ColumnTops unknown;
+  ColumnTops found;
+  find_column_tops(s->ANN.CMAT1, n, found);
+  EXPECT_EQ(found(2), 2);
+  EXPECT_EQ(found(4), n + 1);
+  for (const ColumnTops* top : {&unknown, &found}) {
+    Arr<double, kMaxGauges> out;
+    correlate(s->ANN.CMAT1, *top, v.all(), n, out);
+    for (int g = 1; g <= n; ++g) {
+      double row = 0.0;
+      for (int j = 1; j <= n; ++j) row += s->ANN.CMAT1(g, j) * v(j);
+      EXPECT_EQ(std::signbit(out(g)), std::signbit(row));
+      EXPECT_EQ(out(g), row);
+    }
   }
 }
 
