@@ -19,21 +19,6 @@ std::string historic_file_name(const Name& gauge, const std::string& typed) {
   return std::string(gauge.first_word()) + "." + std::string(type.view());
 }
 
-// Reads up to 200 lines; reading stops at the end of the file or the first line that
-// cannot be read. Returns the number of years read.
-int read_historic_years(Store& s, const std::string& file, int k) {
-  LineReader in(file, "HISTORIC FILE");
-  Arr<double, kMonths> months;
-  int years = 0;
-  std::string_view line;
-  while (years < kMaxYears && in.next(line)) {
-    if (kHistoricLine.read(line, months.all())) break;
-    ++years;
-    for (int m = 1; m <= kMonths; ++m) s.HIST.HISTM(years, m, k) = static_cast<float>(months(m));
-  }
-  return years;
-}
-
 void historic_totals(Store& s, int k) {
   for (int y = 1; y <= s.HIST.NYHIST(k); ++y) {
     long double sum = 0.0L;
@@ -79,6 +64,19 @@ void correlations_with_others(Store& s, Channels& ch, int k) {
 }
 
 }  // namespace
+
+int read_historic_years(Store& s, const std::string& file, int k) {
+  LineReader in(file, "HISTORIC FILE");
+  Arr<double, kMonths> months;
+  int years = 0;
+  std::string_view line;
+  while (years < kMaxYears && in.next(line)) {
+    if (kHistoricLine.read(line, months.all())) break;
+    ++years;
+    for (int m = 1; m <= kMonths; ++m) s.HIST.HISTM(years, m, k) = static_cast<float>(months(m));
+  }
+  return years;
+}
 
 void read_historic_files(Store& s, Console& con) {
   for (int k = 1; k <= s.RUN.NSEL; ++k) load_historic_file(s, con, k);

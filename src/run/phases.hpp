@@ -1,5 +1,7 @@
 #pragma once
 // The phases of a run after the dialogue.
+#include <string>
+
 #include "report/channel.hpp"
 #include "report/console.hpp"
 #include "store/store.hpp"
@@ -16,6 +18,11 @@ void annual_listing(const Store& s, Console& con, Channels& ch);
 // Offers the forecast dump; true when the matrix was dumped to "FORECAST.TXT" and the
 // run is over.
 bool forecast_dump(const Store& s, Console& con, Channels& ch);
+
+// Reads the monthly flows of the historic file into HISTM of slot k: up to 200 lines,
+// stopping at the end of the file or the first line that cannot be read. Returns the
+// number of years read.
+int read_historic_years(Store& s, const std::string& file, int k);
 
 // Reads the historic flow file of every chosen gauge into HISTM and HISTYR.
 void read_historic_files(Store& s, Console& con);
