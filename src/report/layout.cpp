@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 namespace flowplex {
 namespace {
@@ -45,7 +46,9 @@ class Parser {
     int n = 0;
     bool any = false;
     while (!at_end() && std::isdigit(static_cast<unsigned char>(t_[p_]))) {
-      n = n * 10 + (t_[p_++] - '0');
+      const int digit = t_[p_++] - '0';
+      if (n > (std::numeric_limits<int>::max() - digit) / 10) bad_layout(t_, "number too large");
+      n = n * 10 + digit;
       any = true;
     }
     if (!any) bad_layout(t_, "number expected");
