@@ -1,6 +1,8 @@
 #include "report/input.hpp"
 
+#include <cctype>
 #include <charconv>
+#include <cfloat>
 #include <cmath>
 #include <filesystem>
 
@@ -54,6 +56,14 @@ void LineReader::fail(std::string_view what) const {
 
 namespace {
 bool separator(char c) { return c == ' ' || c == '\t' || c == ','; }
+
+// The start of a refused item as the console shows it, quoted, with any byte that is
+// not printable (a NUL, binary garbage) shown as '?'.
+std::string quoted(std::string_view item) {
+  std::string text = "\"";
+  for (char c : item.substr(0, 20)) text.push_back(std::isprint(static_cast<unsigned char>(c)) ? c : '?');
+  return text + "\"";
+}
 }  // namespace
 
 std::string_view FreeGroup::token() {
@@ -75,14 +85,17 @@ void FreeGroup::next(int& v) {
   const char* first = t.data() + (t.front() == '+' ? 1 : 0);
   const auto [end, ec] = std::from_chars(first, t.data() + t.size(), v);
   if (ec != std::errc() || end != t.data() + t.size())
-    in_.fail(std::string(what_) + ": \"" + std::string(t.substr(0, 20)) + "\" IS NOT A WHOLE NUMBER");
+    in_.fail(std::string(what_) + ": " + quoted(t) + " IS NOT A WHOLE NUMBER");
 }
 
 void FreeGroup::next(double& v) {
   const std::string_view t = token();
   const auto value = parse_field(t, 0);
   if (!value || t.find(' ') != std::string_view::npos)
-    in_.fail(std::string(what_) + ": \"" + std::string(t.substr(0, 20)) + "\" IS NOT A NUMBER");
+    in_.fail(std::string(what_) + ": " + quoted(t) + " IS NOT A NUMBER");
+  // Every value ends up in single-precision flows or in arithmetic with them, where a
+  // larger one becomes infinite.
+  if (std::fabs(*value) > FLT_MAX) in_.fail(std::string(what_) + ": " + quoted(t) + " IS TOO LARGE");
   v = *value;
 }
 
