@@ -1,6 +1,9 @@
 #include "generation/transforms.hpp"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <span>
 #include <limits>
 
 #include "report/run_ended.hpp"
@@ -24,26 +27,31 @@ double inverse_of_type(double b, int ITYPE, double P3, double P4) {
   }
 }
 
-double key_distance(const Store& s, const Arr<double, kMaxGauges>& Q, int n) {
+// The distance of every stored year n = 1..NCOMMON from the key gauges' flows Q: the
+// sum over keys, in key order, of the squared differences. The years are summed side by
+// side, key after key, so each year's sum keeps its order.
+void key_distances(const Store& s, const Arr<double, kMaxGauges>& Q, std::span<double> d) {
   const SeriesBlock& inc = s.qrec(1);
-  double d = 0.0;
+  std::fill(d.begin(), d.end(), 0.0);
   for (int k = 1; k <= s.DSBASE.NKEY; ++k) {
     const int g = s.DSBASE.KEYG(k);
-    const double diff = Q(g) - inc.QA(n, g);
-    d = d + diff * diff;
+    const double q = Q(g);
+    const auto annual = inc.QA.span(static_cast<int>(d.size()), 1, g);
+    for (std::size_t n = 0; n < d.size(); ++n) {
+      const double diff = q - annual[n];
+      d[n] = d[n] + diff * diff;
+    }
   }
-  return d;
 }
 
 // The latest year whose distance does not exceed the running best, starting from
 // `best`; 0 when none does (NaN distances never qualify).
-int nearest_year(const Store& s, const Arr<double, kMaxGauges>& Q, double best) {
+int nearest_year(std::span<const double> d, double best) {
   int chosen = 0;
-  for (int n = 1; n <= s.PARM.NCOMMON; ++n) {
-    const double d = key_distance(s, Q, n);
-    if (d <= best) {
-      chosen = n;
-      best = d;
+  for (std::size_t n = 0; n < d.size(); ++n) {
+    if (d[n] <= best) {
+      chosen = static_cast<int>(n) + 1;
+      best = d[n];
     }
   }
   return chosen;
@@ -73,8 +81,11 @@ double ajv(double X, int ITYPE, double P1, double P2, double P3, double P4, int&
 
 void mindq(Store& s, const Arr<double, kMaxGauges>& Q) {
   if (s.PARM.NCOMMON < 1) end_run(" NO HISTORICAL YEARS STORED: THE NEAREST YEAR CANNOT BE FOUND");
-  int year = nearest_year(s, Q, static_cast<double>(1.0E15f));
-  if (year == 0) year = nearest_year(s, Q, std::numeric_limits<double>::infinity());
+  std::array<double, kMaxYears> distance;
+  const auto d = std::span(distance).first(static_cast<std::size_t>(std::min(s.PARM.NCOMMON, kMaxYears)));
+  key_distances(s, Q, d);
+  int year = nearest_year(d, static_cast<double>(1.0E15f));
+  if (year == 0) year = nearest_year(d, std::numeric_limits<double>::infinity());
   if (year == 0) year = s.PARM.NCOMMON;
   s.INDIC.IYSEL = year;
 }
