@@ -17,6 +17,9 @@ constexpr std::array<std::string_view, kSeriesTypes> kExtensions{".INC", ".RNK",
 
 // One yearly line: the calendar year, twelve months and the file's annual total.
 constexpr int kLineValues = 2 + kMonths;
+// The columns of a yearly line. Anything but blanks after them means a value wider
+// than its field has pushed the fields that follow it out of their columns.
+constexpr std::size_t kLineColumns = 114;
 
 using SeriesName = Text<50>;
 
@@ -66,6 +69,8 @@ int read_years(const Store& s, Console& con, LineReader& in, SeriesBlock& block,
     std::string_view text;
     if (!in.next(text)) incomplete_record(con, in, line, n, "FILE ENDS BEFORE THE LAST RECORD YEAR");
     if (auto error = kSeriesLine.read(text, v)) incomplete_record(con, in, line, n, *error);
+    if (text.find_first_not_of(' ', kLineColumns) != std::string_view::npos)
+      incomplete_record(con, in, line, n, "TEXT AFTER COLUMN 114: A VALUE IS WIDER THAN ITS FIELD");
     if (!common.holds(v[0])) continue;
     const int year = static_cast<int>(v[0]);
     if (!common.mark(year))

@@ -1,6 +1,7 @@
 #include "report/layout.hpp"
 
 #include <cctype>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -219,10 +220,14 @@ class FieldReader {
         first < line_.size() ? line_.substr(first, static_cast<std::size_t>(n.width)) : std::string_view{};
     col_ += static_cast<std::size_t>(n.width);
     const auto v = parse_field(text, n.kind == Kind::Real ? n.decimals : 0);
+    const std::string columns =
+        "COLUMNS " + std::to_string(first + 1) + "-" + std::to_string(first + static_cast<std::size_t>(n.width));
     const bool whole = n.kind == Kind::Real || !v || *v == std::trunc(*v);
     if (!v || !whole || (n.kind == Kind::Integer && std::fabs(*v) > 2147483647.0))
-      return "COLUMNS " + std::to_string(first + 1) + "-" + std::to_string(first + static_cast<std::size_t>(n.width)) +
-             " DO NOT HOLD A " + (n.kind == Kind::Real ? "NUMBER" : "WHOLE NUMBER");
+      return columns + " DO NOT HOLD A " + (n.kind == Kind::Real ? "NUMBER" : "WHOLE NUMBER");
+    // Every value read by columns is a flow or goes into arithmetic with flows, which are
+    // single precision: a larger value would become infinite.
+    if (std::fabs(*v) > FLT_MAX) return columns + " HOLD A NUMBER TOO LARGE";
     out_[got_++] = *v;
     return std::nullopt;
   }
