@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -93,14 +94,23 @@ std::optional<float> historical_coefficient(const Store& s, const HistoricalPeri
       [&](int n) { return historical(s, p.o2 + n, m, kk); });
 }
 
+// Where the ranks of the annual totals are kept among the months.
+int rank_month(int m) { return m == kAnnual ? kMonths + 1 : m; }
+
 // The 41 generated coefficients of month m, paired year by year over the whole
-// sequence, sorted largest first, summarised and averaged.
+// sequence from the ranks formed once per series, sorted largest first, summarised
+// and averaged.
 std::optional<GeneratedDistribution> generated_distribution(const Store& s, int m, int k, int kk, int NYS) {
   if (NYS < 2 || NYS > kMaxYears) return std::nullopt;
+  if (s.FLOW.NRANKED != NYS)
+    throw std::logic_error("the generated flows are ranked for " + std::to_string(s.FLOW.NRANKED) + " years, not " +
+                           std::to_string(NYS));
+  const int r = rank_month(m);
   std::array<float, kSequences> RS{};
   for (int seq = 1; seq <= kSequences; ++seq)
-    RS[static_cast<std::size_t>(seq - 1)] = paired_coefficient(
-        NYS, [&](int n) { return generated(s, n, m, seq, k); }, [&](int n) { return generated(s, n, m, seq, kk); });
+    RS[static_cast<std::size_t>(seq - 1)] =
+        ranked_coefficient(s.FLOW.FRANK.span(NYS, 1, r, seq, k), s.FLOW.FTIES(r, seq, k),
+                           s.FLOW.FRANK.span(NYS, 1, r, seq, kk), s.FLOW.FTIES(r, seq, kk), NYS);
   GeneratedDistribution d;
   ssort(kSequences, RS);
   box(21, 11, kSequences, RS, d.BOXV);
@@ -135,6 +145,21 @@ void write_comparison(const Store& s, LineWriter& out, const HistoricalPeriod& p
 }
 
 }  // namespace
+
+void rank_generated_flows(Store& s, int NSEL, int NYS) {
+  FlowBlock& f = s.FLOW;
+  f.NRANKED = 0;
+  if (NYS < 2 || NYS > kMaxYears) return;
+  std::array<float, kMaxYears> series{};
+  for (int k = 1; k <= NSEL; ++k)
+    for (int seq = 1; seq <= kSequences; ++seq)
+      for (int m = kAnnual; m <= kMonths; ++m) {
+        for (int y = 1; y <= NYS; ++y) series[static_cast<std::size_t>(y - 1)] = generated(s, y, m, seq, k);
+        const int r = rank_month(m);
+        rank_series(series, NYS, f.FRANK.span(NYS, 1, r, seq, k), f.FTIES(r, seq, k));
+      }
+  f.NRANKED = NYS;
+}
 
 HistoricalPeriod historical_period(const Store& s, int k, int kk, int g, int gk) {
   HistoricalPeriod p;

@@ -84,29 +84,30 @@ void crank(int n, std::span<float> W, float& S) {
   if (j == n) at(W, n) = static_cast<float>(n);
 }
 
-void spear2(std::span<const float> X, std::span<const float> Y, int n, float& result) {
-  if (n < 2 || n > kMaxPairs)
-    throw std::invalid_argument("a rank correlation needs 2 to " + std::to_string(kMaxPairs) +
-                                " pairs, not " + std::to_string(n));
+void rank_series(std::span<const float> X, int n, std::span<float> R, float& S) {
+  if (n < 1 || n > kMaxPairs)
+    throw std::invalid_argument("a series of 1 to " + std::to_string(kMaxPairs) + " values can be ranked, not " +
+                                std::to_string(n));
   require_elements(X.size(), n);
-  require_elements(Y.size(), n);
-  // Work on copies: the caller's series are the store's flows.
-  std::array<float, kMaxPairs> w1{};
-  std::array<float, kMaxPairs> w2{};
+  require_elements(R.size(), n);
+  // Sort the values with their positions, rank them, and put each rank back in place.
+  std::array<float, kMaxPairs> w{};
+  std::array<float, kMaxPairs> position{};
   for (std::size_t j = 0; j < static_cast<std::size_t>(n); ++j) {
-    w1[j] = X[j];
-    w2[j] = Y[j];
+    w[j] = X[j];
+    position[j] = static_cast<float>(j);
   }
-  float SF = 0.0F;
-  float SG = 0.0F;
-  sort2(n, w1, w2);
-  crank(n, w1, SF);
-  sort2(n, w2, w1);
-  crank(n, w2, SG);
+  sort2(n, w, position);
+  crank(n, w, S);
+  for (std::size_t j = 0; j < static_cast<std::size_t>(n); ++j) R[static_cast<std::size_t>(position[j])] = w[j];
+}
 
+float ranked_coefficient(std::span<const float> R1, float SF, std::span<const float> R2, float SG, int n) {
+  require_elements(R1.size(), n);
+  require_elements(R2.size(), n);
   long double D = 0.0L;
   for (std::size_t j = 0; j < static_cast<std::size_t>(n); ++j) {
-    const long double difference = static_cast<long double>(w1[j]) - w2[j];
+    const long double difference = static_cast<long double>(R1[j]) - R2[j];
     D += difference * difference;
   }
   const float en = static_cast<float>(n);
@@ -116,11 +117,23 @@ void spear2(std::span<const float> X, std::span<const float> Y, int n, float& re
   const float AB = A * B;
   if (std::fabs(AB) > 1.0E-20F) {
     const float root = std::sqrt(AB);
-    result = static_cast<float>((1.0L - 0.5L * (SF + SG + 12.0L * D) / E) / root);
-    return;
+    return static_cast<float>((1.0L - 0.5L * (SF + SG + 12.0L * D) / E) / root);
   }
   // One series is constant: it ranks alike with a constant partner, not with a varying one.
-  result = D < 1.0E-20L ? 1.0F : 0.0F;
+  return D < 1.0E-20L ? 1.0F : 0.0F;
+}
+
+void spear2(std::span<const float> X, std::span<const float> Y, int n, float& result) {
+  if (n < 2 || n > kMaxPairs)
+    throw std::invalid_argument("a rank correlation needs 2 to " + std::to_string(kMaxPairs) +
+                                " pairs, not " + std::to_string(n));
+  std::array<float, kMaxPairs> R1{};
+  std::array<float, kMaxPairs> R2{};
+  float SF = 0.0F;
+  float SG = 0.0F;
+  rank_series(X, n, R1, SF);
+  rank_series(Y, n, R2, SG);
+  result = ranked_coefficient(R1, SF, R2, SG, n);
 }
 
 }  // namespace flowplex

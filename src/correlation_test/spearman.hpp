@@ -17,6 +17,15 @@ void sort2(int n, std::span<float> RA, std::span<float> RB);
 // average rank, and sets S to the sum of t^3 - t over the groups of t tied values.
 void crank(int n, std::span<float> W, float& S);
 
+// The ranks of X(1..n) in the order of X: R(j) is the rank crank gives X(j); S the
+// sum of t^3 - t over its groups of tied values. Needs 1 <= n <= kMaxPairs.
+void rank_series(std::span<const float> X, int n, std::span<float> R, float& S);
+
+// Rank correlation of n pairs from the ranks of both series and their tie sums.
+// The squared rank differences are multiples of a quarter, so their extended sum is
+// exact in any order.
+float ranked_coefficient(std::span<const float> R1, float SF, std::span<const float> R2, float SG, int n);
+
 // Rank correlation of the pairs X(j), Y(j), j = 1..n, written to result. X and Y are
 // left unchanged. Needs 2 <= n <= kMaxPairs (std::invalid_argument otherwise): fewer
 // than two pairs have no ranks to correlate, and the work arrays hold kMaxPairs values.

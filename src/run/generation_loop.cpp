@@ -1,3 +1,4 @@
+#include "correlation_test/monthly_correlation.hpp"
 #include "generation/generator.hpp"
 #include "run/phases.hpp"
 
@@ -43,6 +44,7 @@ void generate_sequences(Store& s, Console& con) {
     con.free("SEQ NO.", seq);
   }
   annual_totals(s);
+  rank_generated_flows(s, s.RUN.NSEL, s.RUN.NYS);
 }
 
 }  // namespace flowplex

@@ -40,6 +40,12 @@ struct RunState {
 struct FlowBlock {
   Arr<float, kMonths, kMaxYears, kSequences, kMaxSlots> FLOW;
   Arr<float, kMaxYears, kSequences, kMaxSlots> FLOWYR;
+  // The ranks of each year's flow within its sequence, by month (kMonths + 1: the annual
+  // totals), formed once for the monthly correlations, with the tie sum of each series
+  // and the years ranked (0: not ranked).
+  Arr<float, kMaxYears, kMonths + 1, kSequences, kMaxSlots> FRANK;
+  Arr<float, kMonths + 1, kSequences, kMaxSlots> FTIES;
+  int NRANKED = 0;
 };
 
 // Historical flows of the chosen gauges.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -52,6 +53,7 @@ class MonthlyCorrelation : public ::testing::Test {
       }
   }
   std::string page(int k, int kk, int g, int gk, int NYS) {
+    rank_generated_flows(*s_, std::max(k, kk), NYS);
     mthrnk(*s_, ch_, k, kk, g, gk, NYS);
     ch_.unit(16).close();
     std::ifstream in(dir_ / "SEQPROBE.ANS", std::ios::binary);

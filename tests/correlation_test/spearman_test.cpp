@@ -81,5 +81,23 @@ TEST(Crank, AverageRanksOfTiesAndTheTieSum) {
   EXPECT_EQ(S, 24.0F);
 }
 
+TEST(RankSeries, RanksStayWithTheirValuesAndGiveTheSameCoefficient) {
+  const std::array<float, 6> x{3.0F, 1.0F, 3.0F, 2.0F, 9.0F, 3.0F};
+  const std::array<float, 6> y{0.5F, 0.1F, 0.7F, 0.2F, 0.2F, 0.6F};
+  std::array<float, 6> rx{};
+  std::array<float, 6> ry{};
+  float SF = -1.0F;
+  float SG = -1.0F;
+  rank_series(x, 6, rx, SF);
+  rank_series(y, 6, ry, SG);
+  EXPECT_EQ(rx, (std::array<float, 6>{4.0F, 1.0F, 4.0F, 2.0F, 6.0F, 4.0F}));
+  EXPECT_EQ(SF, 24.0F);
+  EXPECT_EQ(ry, (std::array<float, 6>{4.0F, 1.0F, 6.0F, 2.5F, 2.5F, 5.0F}));
+  EXPECT_EQ(SG, 6.0F);
+  float r = 0.0F;
+  spear2(x, y, 6, r);
+  EXPECT_EQ(ranked_coefficient(rx, SF, ry, SG, 6), r);
+}
+
 }  // namespace
 }  // namespace flowplex
