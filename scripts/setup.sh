@@ -2,7 +2,7 @@
 # Installs what the build needs when it is missing: Debian packages through apt-get when
 # run as root, otherwise the exact apt-get line to run.
 set -euo pipefail
-packages=(g++ cmake make libgtest-dev)
+packages=(g++ cmake make libgtest-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
