@@ -1,36 +1,15 @@
-#include "run/run.hpp"
-#include "test_support.hpp"
+#include "run/whole_run.hpp"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace flowplex {
 namespace {
 
 namespace fs = std::filesystem;
 
-// Whole runs on a copy of the example river system, in a temporary directory.
-class WholeRun : public ::testing::Test {
- protected:
-  void SetUp() override {
-    for (const auto& f : fs::directory_iterator(fs::path(FLOWPLEX_SOURCE_DIR) / "examples"))
-      fs::copy_file(f.path(), dir_.path() / f.path().filename());
-  }
-  ExitStatus run(const std::string& answers) {
-    std::istringstream in(answers);
-    Console con(in, out_);
-    Channels ch;
-    auto s = make_store();
-    return run_flowplex(*s, con, ch);
-  }
-  bool said(const std::string& text) const { return out_.str().find(text) != std::string::npos; }
-
-  testing::ScratchDir dir_;
-  std::ostringstream out_;
-};
+using testing::WholeRun;
 
 TEST_F(WholeRun, NoGaugeChosenStillGeneratesAndEndsNormally) {
   EXPECT_EQ(run("3\n1\n0\n\n"), ExitStatus::Success);
