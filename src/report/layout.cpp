@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -220,14 +221,15 @@ class FieldReader {
         first < line_.size() ? line_.substr(first, static_cast<std::size_t>(n.width)) : std::string_view{};
     col_ += static_cast<std::size_t>(n.width);
     const auto v = parse_field(text, n.kind == Kind::Real ? n.decimals : 0);
-    const std::string columns =
-        "COLUMNS " + std::to_string(first + 1) + "-" + std::to_string(first + static_cast<std::size_t>(n.width));
+    const auto columns = [&] {
+      return "COLUMNS " + std::to_string(first + 1) + "-" + std::to_string(first + static_cast<std::size_t>(n.width));
+    };
     const bool whole = n.kind == Kind::Real || !v || *v == std::trunc(*v);
     if (!v || !whole || (n.kind == Kind::Integer && std::fabs(*v) > 2147483647.0))
-      return columns + " DO NOT HOLD A " + (n.kind == Kind::Real ? "NUMBER" : "WHOLE NUMBER");
+      return columns() + " DO NOT HOLD A " + (n.kind == Kind::Real ? "NUMBER" : "WHOLE NUMBER");
     // Every value read by columns is a flow or goes into arithmetic with flows, which are
     // single precision: a larger value would become infinite.
-    if (std::fabs(*v) > FLT_MAX) return columns + " HOLD A NUMBER TOO LARGE";
+    if (std::fabs(*v) > FLT_MAX) return columns() + " HOLD A NUMBER TOO LARGE";
     out_[got_++] = *v;
     return std::nullopt;
   }
@@ -287,30 +289,53 @@ std::string format_real(double value, int width, int decimals) {
   return std::string(w - s.size(), ' ') + s;
 }
 
+namespace {
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Appends the digits that start at position i of s (blanks already gone) to out.
+std::size_t take_digits(std::string_view s, std::size_t i, std::string& out) {
+  const std::size_t start = i;
+  while (i < s.size() && is_digit(s[i])) ++i;
+  out.append(s.substr(start, i - start));
+  return i;
+}
+
+// The number of a canonical text: correctly rounded, as strtod would give it, which is
+// also asked where from_chars finds the value out of range (an underflow reads as 0).
+std::optional<double> converted(const std::string& text) {
+  double v = 0.0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec == std::errc::result_out_of_range) v = std::strtod(text.c_str(), nullptr);
+  else if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  if (!std::isfinite(v)) return std::nullopt;
+  return v;
+}
+
+}  // namespace
+
 std::optional<double> parse_field(std::string_view field, int decimals) {
-  std::string digits;
+  std::string digits;  // the field without its blanks; short fields stay off the heap
   for (char c : field)
     if (c != ' ') digits.push_back(c);
   if (digits.empty()) return 0.0;
   // sign, digits, optional point and digits, optional exponent (E or D).
   std::size_t i = 0;
-  std::string mantissa;
-  if (digits[i] == '+' || digits[i] == '-') mantissa.push_back(digits[i++]);
-  std::string whole, fraction;
-  bool point = false;
-  while (i < digits.size() && std::isdigit(static_cast<unsigned char>(digits[i]))) whole.push_back(digits[i++]);
-  if (i < digits.size() && digits[i] == '.') {
-    point = true;
-    ++i;
-    while (i < digits.size() && std::isdigit(static_cast<unsigned char>(digits[i]))) fraction.push_back(digits[i++]);
-  }
+  std::string text;
+  if (digits[i] == '-') text.push_back('-');
+  if (digits[i] == '+' || digits[i] == '-') ++i;
+  std::string whole;
+  i = take_digits(digits, i, whole);
+  std::string fraction;
+  const bool point = i < digits.size() && digits[i] == '.';
+  if (point) i = take_digits(digits, i + 1, fraction);
   if (whole.empty() && fraction.empty()) return std::nullopt;
   std::string exponent;
   if (i < digits.size() && (digits[i] == 'E' || digits[i] == 'e' || digits[i] == 'D' || digits[i] == 'd')) {
     ++i;
     if (i < digits.size() && (digits[i] == '+' || digits[i] == '-')) exponent.push_back(digits[i++]);
     const std::size_t start = i;
-    while (i < digits.size() && std::isdigit(static_cast<unsigned char>(digits[i]))) exponent.push_back(digits[i++]);
+    i = take_digits(digits, i, exponent);
     if (i == start) return std::nullopt;
   }
   if (i != digits.size()) return std::nullopt;
@@ -321,11 +346,14 @@ std::optional<double> parse_field(std::string_view field, int decimals) {
     fraction = whole.substr(whole.size() - d);
     whole.erase(whole.size() - d);
   }
-  std::string text = mantissa + (whole.empty() ? "0" : whole) + "." + fraction + (exponent.empty() ? "" : "e" + exponent);
-  char* end = nullptr;
-  const double v = std::strtod(text.c_str(), &end);
-  if (!std::isfinite(v)) return std::nullopt;
-  return v;
+  text += whole.empty() ? "0" : whole;
+  text += '.';
+  text += fraction;
+  if (!exponent.empty()) {
+    text += 'e';
+    text += exponent;
+  }
+  return converted(text);
 }
 
 }  // namespace flowplex

@@ -7,6 +7,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace flowplex {
 
@@ -53,23 +54,37 @@ class Arr {
   void fill(const T& value) { v_.fill(value); }
 
  private:
+  // Element strides of the dimensions, known at compile time so that an index folds
+  // into constant multiplications.
+  static constexpr std::array<std::ptrdiff_t, sizeof...(Dims)> kStrides = [] {
+    std::array<std::ptrdiff_t, sizeof...(Dims)> stride{};
+    std::ptrdiff_t step = 1;
+    for (std::size_t d = 0; d < stride.size(); ++d) {
+      stride[d] = step;
+      step *= kDims[d];
+    }
+    return stride;
+  }();
+
   template <typename... I>
   static std::size_t offset(I... index) {
     static_assert(sizeof...(I) == sizeof...(Dims), "wrong number of indices");
-    const std::array<int, sizeof...(I)> at{index...};
-    std::size_t off = 0;
-    std::size_t stride = 1;
-    for (std::size_t d = 0; d < at.size(); ++d) {
-#ifdef FLOWPLEX_CHECKED
-      if (at[d] < 1 || at[d] > kDims[d])
-        throw std::out_of_range("array index " + std::to_string(at[d]) + " outside 1.." +
-                                std::to_string(kDims[d]) + " in dimension " + std::to_string(d + 1));
-#endif
-      off += static_cast<std::size_t>(at[d] - 1) * stride;
-      stride *= static_cast<std::size_t>(kDims[d]);
-    }
-    return off;
+    return offset_along(std::make_index_sequence<sizeof...(I)>{}, index...);
   }
+  template <std::size_t... D, typename... I>
+  static std::size_t offset_along(std::index_sequence<D...>, I... index) {
+#ifdef FLOWPLEX_CHECKED
+    (check_index(D, index), ...);
+#endif
+    return static_cast<std::size_t>((std::ptrdiff_t{0} + ... + (static_cast<std::ptrdiff_t>(index - 1) * kStrides[D])));
+  }
+#ifdef FLOWPLEX_CHECKED
+  static void check_index(std::size_t d, int at) {
+    if (at < 1 || at > kDims[d])
+      throw std::out_of_range("array index " + std::to_string(at) + " outside 1.." + std::to_string(kDims[d]) +
+                              " in dimension " + std::to_string(d + 1));
+  }
+#endif
   void check_run([[maybe_unused]] const T* first, [[maybe_unused]] int n) const {
 #ifdef FLOWPLEX_CHECKED
     if (n < 0 || first - v_.data() + n > static_cast<std::ptrdiff_t>(kSize))
