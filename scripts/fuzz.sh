@@ -57,7 +57,7 @@ make_corpus() {
 }
 
 # Runs per target in CI: about a minute for all five on two cores.
-declare -A ci_runs=([layout]=200000 [parameter_file]=3000 [series_file]=4000 [historic_file]=6000 [forecast_file]=6000)
+declare -A ci_runs=([layout]=15000 [parameter_file]=12000 [series_file]=6000 [historic_file]=6000 [forecast_file]=3000)
 
 if [ $ci -eq 1 ]; then
   corpus="$build/ci-corpus"
