@@ -312,9 +312,26 @@ std::optional<double> converted(const std::string& text) {
   return v;
 }
 
+// The number of an ordinary field read directly: blanks only around it, no plus sign,
+// and a decimal point unless none is implied. Other fields, and any this cannot read
+// whole, take the general way, which gives the same value wherever this one does.
+std::optional<double> ordinary_number(std::string_view field, int decimals) {
+  const std::size_t first = field.find_first_not_of(' ');
+  if (first == std::string_view::npos) return std::nullopt;
+  const std::string_view token = field.substr(first, field.find_last_not_of(' ') + 1 - first);
+  const char lead = token.front();
+  if (!(is_digit(lead) || lead == '.' || lead == '-')) return std::nullopt;
+  if (decimals > 0 && token.find('.') == std::string_view::npos) return std::nullopt;
+  double v = 0.0;
+  const auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), v);
+  if (ec != std::errc() || end != token.data() + token.size() || !std::isfinite(v)) return std::nullopt;
+  return v;
+}
+
 }  // namespace
 
 std::optional<double> parse_field(std::string_view field, int decimals) {
+  if (const auto v = ordinary_number(field, decimals)) return v;
   std::string digits;  // the field without its blanks; short fields stay off the heap
   for (char c : field)
     if (c != ' ') digits.push_back(c);

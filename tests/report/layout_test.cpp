@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace flowplex {
 namespace {
@@ -68,6 +73,22 @@ TEST(LayoutInput, ImpliedDecimalsBlanksAndShortLines) {
   EXPECT_DOUBLE_EQ(*parse_field("1.5E2", 2), 150.0);
   EXPECT_FALSE(parse_field("nan", 2));
   EXPECT_FALSE(parse_field("1E999", 2));
+}
+
+// Every way of writing a number by columns reads to the correctly rounded value of the
+// same number written plainly, whichever way the reader takes.
+TEST(LayoutInput, FieldsReadToTheCorrectlyRoundedValue) {
+  const std::vector<std::pair<std::string, std::string>> cases{
+      {"   12.345", "12.345"},  {"  .1", "0.1"},        {"-0.25", "-0.25"},      {"5.", "5."},
+      {"1.5e3", "1.5e3"},      {" +0.7", "0.7"},        {"2.5D-1", "2.5e-1"},    {" 3 .1", "3.1"},
+      {"-7", "-7"},            {"1e-400", "1e-400"},    {"0.30000000000000004", "0.30000000000000004"}};
+  for (const auto& [field, plain] : cases) {
+    const auto v = parse_field(field, 0);
+    ASSERT_TRUE(v) << field;
+    EXPECT_EQ(*v, std::strtod(plain.c_str(), nullptr)) << field;
+    EXPECT_EQ(std::signbit(*v), plain[0] == '-') << field;
+  }
+  for (const char* refused : {"-", ".", "1.5-3", "-inf", "-nan", "0x10", "1.5 e"}) EXPECT_FALSE(parse_field(refused, 0)) << refused;
 }
 
 }  // namespace
