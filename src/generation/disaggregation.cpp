@@ -16,21 +16,33 @@ const SeriesBlock& secondary(const Store& s, int series) { return s.qrec(kRainfa
 // Step 2: the ranked position of the selected year, looked up in the index built at
 // load; an unmatched year keeps the previous call's position.
 void find_selected_rank(Store& s, int k) {
-  const int position = s.RANKIDX.RANKPOS(s.INDIC.IYSEL, k);
+  const int position = s.RANKIDX.RANKPOS(k, s.INDIC.IYSEL);
   if (position != 0) s.INDIC.IRANK = position;
   if (s.INDIC.IRANK < 1 || s.INDIC.IRANK > s.NREC(k))
     end_run(" *** GAUGE " + std::to_string(k) + ": YEAR " + std::to_string(stored_year(s, s.INDIC.IYSEL, k)) +
             " IS NOT IN ITS RANKED STREAMFLOW RECORD ***");
 }
 
+// How many of the ascending flows R are not above Q (a NaN counts them all), by halving
+// without branches: which half holds the answer is a coin toss the processor cannot
+// learn, so it is chosen by arithmetic instead of by a jump.
+std::size_t count_not_above(std::span<const double> R, double Q) {
+  if (R.empty()) return 0;
+  const double* b = R.data();
+  std::size_t len = R.size();
+  while (len > 1) {
+    const std::size_t half = len / 2;
+    b += Q < b[half - 1] ? 0 : half;
+    len -= half;
+  }
+  return static_cast<std::size_t>(b - R.data()) + (Q < *b ? 0 : 1);
+}
+
 // The first position from 2 to n whose ranked flow exceeds Q, or n: a binary search
 // where the load found the flows ascending, the scan from the bottom otherwise.
 int first_ranked_above(const Store& s, int k, double Q) {
   const int n = s.NREC(k);
-  if (s.RANKIDX.ASCENDS(k)) {
-    const auto ranked = s.QREC02.QA.span(n - 1, 2, k);
-    return 2 + static_cast<int>(std::upper_bound(ranked.begin(), ranked.end(), Q) - ranked.begin());
-  }
+  if (s.RANKIDX.ASCENDS(k)) return 2 + static_cast<int>(count_not_above(s.QREC02.QA.span(n - 1, 2, k), Q));
   for (int i = 2; i <= n; ++i)
     if (s.QREC02.QA(i, k) > Q) return i;
   return n;
@@ -55,10 +67,15 @@ void classify(Store& s, int k, double Q) {
   s.INDIC.CLASS = 'N';
 }
 
+// Step 4: the months of the ranked year found, scaled to Q. Where the selected year was
+// found they are read from the copy kept by stored year (the same values).
 void scale_selected_year(const Store& s, int k, double Q, Arr<double, kMonths>& monthly) {
-  const double F = s.QREC02.QA(s.INDIC.IRANK, k);
+  const RankIndexBlock& x = s.RANKIDX;
+  const int y = s.INDIC.IYSEL;
+  const bool found = x.RANKPOS(k, y) != 0;
+  const double F = found ? x.SELQA(k, y) : s.QREC02.QA(s.INDIC.IRANK, k);
   const double ratio = F == 0.0 ? 0.0 : Q / F;
-  for (int m = 1; m <= kMonths; ++m) monthly(m) = ratio * s.QREC02.QM(m, s.INDIC.IRANK, k);
+  for (int m = 1; m <= kMonths; ++m) monthly(m) = ratio * (found ? x.SELQM(m, k, y) : s.QREC02.QM(m, s.INDIC.IRANK, k));
 }
 
 void report_unmatched_bracket(const Store& s, Console& con, int k) {
@@ -145,7 +162,10 @@ void index_ranked_records(Store& s) {
     const auto ranked_year = [&](int i) { return s.QREC02.IY(i, k); };
     const auto year_stored = [&](int i) { return stored_year(s, i, k); };
     for (int p = 1; p <= kMaxYears; ++p) {
-      x.RANKPOS(p, k) = last_position_of(stored_year(s, p, k), n, ranked_year);
+      const int rank = last_position_of(stored_year(s, p, k), n, ranked_year);
+      x.RANKPOS(k, p) = rank;
+      x.SELQA(k, p) = rank != 0 ? s.QREC02.QA(rank, k) : 0.0;
+      for (int m = 1; m <= kMonths; ++m) x.SELQM(m, k, p) = rank != 0 ? s.QREC02.QM(m, rank, k) : 0.0;
       x.STOREPOS(p, k) = p <= n ? last_position_of(s.QREC02.IY(p, k), n, year_stored) : 0;
     }
     const auto ranked = s.QREC02.QA.span(n, 1, k);

@@ -148,10 +148,14 @@ struct IndicBlock {
 
 // The ranked records indexed at load, so that the disaggregation of a year looks up
 // positions instead of searching for them (by gauge).
+// The ranked years are also kept by stored year, all gauges of a stored year side by
+// side, because each generated year disaggregates every gauge by the same stored year.
 struct RankIndexBlock {
-  Arr<int, kMaxYears, kMaxGauges> RANKPOS;   // stored position -> last ranked position of its year, 0 none
+  Arr<int, kMaxGauges, kMaxYears> RANKPOS;   // (gauge, stored position) -> last ranked position of its year, 0 none
   Arr<int, kMaxYears, kMaxGauges> STOREPOS;  // ranked position -> last stored position of its year, 0 none
   Arr<bool, kMaxGauges> ASCENDS;             // the ranked annual flows never fall
+  Arr<double, kMaxGauges, kMaxYears> SELQA;  // (gauge, stored position): QREC02.QA at RANKPOS
+  Arr<double, kMonths, kMaxGauges, kMaxYears> SELQM;  // (month, gauge, stored position): QREC02.QM at RANKPOS
 };
 
 // The gauge under test.
