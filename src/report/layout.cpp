@@ -4,7 +4,6 @@
 #include <cfloat>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <limits>
 
@@ -277,9 +276,13 @@ std::string format_integer(long long value, int width) {
 std::string format_real(double value, int width, int decimals) {
   const auto w = static_cast<std::size_t>(width);
   if (!std::isfinite(value)) return std::string(w, '*');
+  // Fixed notation rounded as printf rounds it, with the point written even without
+  // decimals, as an F field shows it.
   char buf[400];
-  std::snprintf(buf, sizeof buf, "%#.*f", decimals, value);
-  std::string s(buf);
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf - 1, value, std::chars_format::fixed, decimals);
+  if (ec != std::errc()) return std::string(w, '*');
+  std::string s(buf, end);
+  if (decimals == 0) s.push_back('.');
   if (s.size() > w) {
     // Without room the zero before the decimal point of a value below 1 goes.
     const auto zero = s.find("0.");

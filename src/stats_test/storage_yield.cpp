@@ -20,35 +20,27 @@ struct CriticalDepletion {
   int months = 0;        // from the start of its depletion to its deepest month
 };
 
-// Sequent-peak pass for one monthly draught.
+// Sequent-peak pass for one monthly draught, in one sweep: the deficit of each month
+// (rounded to single precision), the first month of the largest deficit, and the start
+// of its depletion, one past the last month before it whose deficit is nil.
 CriticalDepletion sequent_peak(std::span<const float> x, int n, float draught) {
-  std::array<float, 12 * kMaxYears> deficit{};
-  std::array<int, 12 * kMaxYears> month_of{};
   long double running = 0.0L;
+  float deepest = 0.0F;
+  int deepest_month = 1;
+  int start = 1;
+  int last_nil = 0;
   for (int t = 1; t <= n; ++t) {
     running = running + draught - month(x, t);
     if (running <= 0.0L) running = 0.0L;
-    deficit[static_cast<std::size_t>(t - 1)] = static_cast<float>(running);
-    month_of[static_cast<std::size_t>(t - 1)] = running > 0.0L ? t : 0;
-  }
-  // The first month of the largest deficit wins a tie.
-  float deepest = deficit[0];
-  int m = 1;
-  for (int t = 2; t <= n; ++t) {
-    if (deficit[static_cast<std::size_t>(t - 1)] > deepest) {
-      deepest = deficit[static_cast<std::size_t>(t - 1)];
-      m = month_of[static_cast<std::size_t>(t - 1)];
+    const float deficit = static_cast<float>(running);
+    if (deficit == 0.0F) last_nil = t;
+    if (t == 1 || deficit > deepest) {
+      deepest = deficit;
+      deepest_month = t;
+      start = last_nil + 1;
     }
   }
-  // The depletion starts one past the last full month at or before the deepest one.
-  int start = 1;
-  for (int t = m; t >= 1; --t) {
-    if (deficit[static_cast<std::size_t>(t - 1)] == 0.0F) {
-      start = t + 1;
-      break;
-    }
-  }
-  return {deepest, m - start + 1};
+  return {deepest, deepest_month - start + 1};
 }
 
 }  // namespace

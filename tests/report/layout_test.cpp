@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -73,6 +74,20 @@ TEST(LayoutInput, ImpliedDecimalsBlanksAndShortLines) {
   EXPECT_DOUBLE_EQ(*parse_field("1.5E2", 2), 150.0);
   EXPECT_FALSE(parse_field("nan", 2));
   EXPECT_FALSE(parse_field("1E999", 2));
+}
+
+// An F field rounds as printf's "%#.*f" does, halfway cases and signed zeros included.
+TEST(LayoutOutput, RealFieldsRoundAsPrintfDoes) {
+  std::vector<double> values{0.125, 0.375, 2.5, 3.5, -2.5, -0.0, -0.004, 1e15 + 0.5, 123456.789, 0.1, 1.0 / 3.0};
+  double x = 0.7;
+  for (int i = 0; i < 200; ++i) values.push_back((x = std::fmod(x * 9301.0 + 49297.0, 233280.0)) / (i % 7 + 1) - 5e4);
+  for (const double v : values)
+    for (const int decimals : {0, 1, 2, 5}) {
+      char expected[64];
+      std::snprintf(expected, sizeof expected, "%#.*f", decimals, v);
+      const std::string field = format_real(v, 30, decimals);
+      EXPECT_EQ(field.substr(field.find_first_not_of(' ')), expected) << v << " " << decimals;
+    }
 }
 
 // Every way of writing a number by columns reads to the correctly rounded value of the
