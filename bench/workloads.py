@@ -1,0 +1,92 @@
+#!/usr/bin/env python3
+"""Times flowplex end to end on the two largest workloads, as a user runs it.
+
+Each workload is the 300-gauge, 200-year river system of the example generator with a
+scripted answers file (rigorous option, 15 chosen gauges, 200 stochastic years):
+  A  20 key gauges; analyses 1, 2 and 3 for the first chosen gauge, 4 for the others;
+  B  every gauge a key gauge; analyses 1, 2 and 3 for every chosen gauge.
+The real executable reads the answers on standard input and writes its reports. After one
+warm-up run, every workload runs --runs times; the median wall and user times and the
+peak resident memory are printed beside the floor: the same number of normal deviates
+drawn and nothing else (flowplex_floor). The reports' checksums are printed too, so two
+builds can be shown to write the same bytes.
+"""
+import argparse
+import hashlib
+import os
+import statistics
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+REPORTS = ("SEQPROBE.ANS", "SEQPROBE.PIN", "SEQPROBE.PN2", "GAUGE.ANN")
+WORKLOADS = {"A": ["--keys", "20"], "B": ["--keys", "300", "--all-keys"]}
+
+
+def make_workload(name, folder):
+    answers = folder / f"answers_{name}.txt"
+    if answers.exists():
+        return answers
+    generator = [sys.executable, str(ROOT / "tools" / "make_river_system.py")]
+    subprocess.run(generator + ["--out", str(folder), "--gauges", "300", "--years", "200"] + WORKLOADS[name],
+                   check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(generator + ["--answers", str(answers), "--workload", name], check=True,
+                   stdout=subprocess.DEVNULL)
+    return answers
+
+
+def timed_run(command, folder, answers=None):
+    """Wall seconds, user seconds and peak resident KiB of one run."""
+    stdin = open(answers, "rb") if answers else subprocess.DEVNULL
+    try:
+        start = time.perf_counter()
+        process = subprocess.Popen(command, cwd=folder, stdin=stdin, stdout=subprocess.DEVNULL)
+        _, status, usage = os.wait4(process.pid, 0)
+        wall = time.perf_counter() - start
+    finally:
+        if answers:
+            stdin.close()
+    if os.waitstatus_to_exitcode(status) != 0:
+        sys.exit(f"{command[0]} ended with status {os.waitstatus_to_exitcode(status)} in {folder}")
+    return wall, usage.ru_utime, usage.ru_maxrss
+
+
+def measure(command, folder, runs, answers=None):
+    timed_run(command, folder, answers)  # warm-up: files in the page cache
+    samples = [timed_run(command, folder, answers) for _ in range(runs)]
+    return (statistics.median(s[0] for s in samples), statistics.median(s[1] for s in samples),
+            max(s[2] for s in samples))
+
+
+def checksums(folder):
+    return {r: hashlib.sha256((folder / r).read_bytes()).hexdigest()[:16] for r in REPORTS}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--exe", default=str(ROOT / "build-release" / "flowplex"))
+    parser.add_argument("--floor", default=str(ROOT / "build-release" / "bench" / "flowplex_floor"))
+    parser.add_argument("--data", default=str(ROOT / "build-release" / "bench-data"))
+    parser.add_argument("--runs", type=int, default=5)
+    args = parser.parse_args()
+    data = Path(args.data)
+
+    floor_wall, floor_user, _ = measure([args.floor], data if data.exists() else ROOT, args.runs)
+    print(f"floor: 8,302,500 deviates drawn by anorm: median wall {floor_wall:.3f} s, user {floor_user:.3f} s")
+    print(f"{'workload':<9}{'wall s':>9}{'user s':>9}{'peak MiB':>10}{'x floor':>9}")
+    results = {}
+    for name in WORKLOADS:
+        folder = data / name
+        folder.mkdir(parents=True, exist_ok=True)
+        answers = make_workload(name, folder)
+        wall, user, peak = measure([args.exe], folder, args.runs, answers)
+        results[name] = checksums(folder)
+        print(f"{name:<9}{wall:>9.3f}{user:>9.3f}{peak / 1024:>10.1f}{wall / floor_wall:>9.2f}")
+    for name, sums in results.items():
+        print(f"reports of {name}: " + " ".join(f"{r} {h}" for r, h in sums.items()))
+
+
+if __name__ == "__main__":
+    main()
