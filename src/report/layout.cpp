@@ -1,9 +1,12 @@
 #include "report/layout.hpp"
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 
@@ -315,6 +318,33 @@ std::optional<double> converted(const std::string& text) {
   return v;
 }
 
+// A short decimal written plainly: [-]digits[.digits], at most 15 digits in all, read
+// as the whole number of its digits divided by the power of ten of its decimals. Both
+// are exact doubles, so the one rounding of the division gives the correctly rounded
+// value, the same as any exact conversion; false for anything else.
+bool plain_short_decimal(std::string_view token, double& v) {
+  static constexpr std::array<double, 16> kPowersOfTen{1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  std::size_t i = token.front() == '-' ? 1 : 0;
+  std::uint64_t digits = 0;
+  int count = 0;
+  int decimals = -1;  // -1: no point yet
+  for (; i < token.size(); ++i) {
+    const char c = token[i];
+    if (c == '.' && decimals < 0) {
+      decimals = 0;
+      continue;
+    }
+    if (!is_digit(c) || ++count > 15) return false;
+    digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+    if (decimals >= 0) ++decimals;
+  }
+  if (count == 0) return false;
+  const double magnitude = static_cast<double>(digits) / kPowersOfTen[static_cast<std::size_t>(std::max(decimals, 0))];
+  v = token.front() == '-' ? -magnitude : magnitude;
+  return true;
+}
+
 // The number of an ordinary field read directly: blanks only around it, no plus sign,
 // and a decimal point unless none is implied. Other fields, and any this cannot read
 // whole, take the general way, which gives the same value wherever this one does.
@@ -326,6 +356,7 @@ std::optional<double> ordinary_number(std::string_view field, int decimals) {
   if (!(is_digit(lead) || lead == '.' || lead == '-')) return std::nullopt;
   if (decimals > 0 && token.find('.') == std::string_view::npos) return std::nullopt;
   double v = 0.0;
+  if (plain_short_decimal(token, v)) return v;
   const auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), v);
   if (ec != std::errc() || end != token.data() + token.size() || !std::isfinite(v)) return std::nullopt;
   return v;

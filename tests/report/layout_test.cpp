@@ -103,7 +103,18 @@ TEST(LayoutInput, FieldsReadToTheCorrectlyRoundedValue) {
     EXPECT_EQ(*v, std::strtod(plain.c_str(), nullptr)) << field;
     EXPECT_EQ(std::signbit(*v), plain[0] == '-') << field;
   }
-  for (const char* refused : {"-", ".", "1.5-3", "-inf", "-nan", "0x10", "1.5 e"}) EXPECT_FALSE(parse_field(refused, 0)) << refused;
+  for (const char* refused : {"-", ".", "1.5-3", "-inf", "-nan", "0x10", "1.5 e", "1.2.3"})
+    EXPECT_FALSE(parse_field(refused, 0)) << refused;
+  // Many short decimals of every length, as the series files hold them.
+  double x = 0.3;
+  for (int i = 0; i < 3000; ++i) {
+    x = std::fmod(x * 9301.0 + 49297.0, 233280.0);
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", i % 9, (i % 2 == 0 ? 1.0 : -1.0) * x / std::pow(10.0, i % 11));
+    const auto v = parse_field(text, 0);
+    ASSERT_TRUE(v) << text;
+    EXPECT_EQ(*v, std::strtod(text, nullptr)) << text;
+  }
 }
 
 }  // namespace
