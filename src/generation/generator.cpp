@@ -8,6 +8,7 @@
 #include "generation/parameter_file.hpp"
 #include "generation/random_stream.hpp"
 #include "generation/transforms.hpp"
+#include "generation/vector_clones.hpp"
 #include "report/run_ended.hpp"
 
 namespace flowplex {
@@ -200,8 +201,8 @@ void find_column_tops(const Matrix& M, int n, ColumnTops& top) {
   }
 }
 
-void correlate(const Matrix& M, const ColumnTops& top, std::span<const double> v, int n,
-               Arr<double, kMaxGauges>& out) {
+FLOWPLEX_VECTOR_CLONES void correlate(const Matrix& M, const ColumnTops& top, std::span<const double> v, int n,
+                                      Arr<double, kMaxGauges>& out) {
   const auto acc = out.span(n, 1);
   std::fill(acc.begin(), acc.end(), 0.0);
   for (int j = 1; j <= n; ++j) {

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <span>
 #include <limits>
+#include <span>
 
+#include "generation/vector_clones.hpp"
 #include "report/run_ended.hpp"
 
 namespace flowplex {
@@ -30,7 +31,7 @@ double inverse_of_type(double b, int ITYPE, double P3, double P4) {
 // The distance of every stored year n = 1..NCOMMON from the key gauges' flows Q: the
 // sum over keys, in key order, of the squared differences. The years are summed side by
 // side, key after key, so each year's sum keeps its order.
-void key_distances(const Store& s, const Arr<double, kMaxGauges>& Q, std::span<double> d) {
+FLOWPLEX_VECTOR_CLONES void key_distances(const Store& s, const Arr<double, kMaxGauges>& Q, std::span<double> d) {
   const SeriesBlock& inc = s.qrec(1);
   std::fill(d.begin(), d.end(), 0.0);
   for (int k = 1; k <= s.DSBASE.NKEY; ++k) {
