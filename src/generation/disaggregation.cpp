@@ -180,9 +180,12 @@ void disagg(Store& s, Console& con, int k, double Q, Arr<double, kMonths>& month
   s.INDIC.INR(1) = 0;
   s.INDIC.INR(2) = 0;
   find_selected_rank(s, k);
-  classify(s, k, Q);
   scale_selected_year(s, k, Q, monthly);
   if (mode != 2) return;
+  // Only the extended mode reads the class and its bracket, and every call of that mode
+  // finds them afresh, so the other modes leave the search out: it is most of the cost
+  // of a year, and the months come out the same.
+  classify(s, k, Q);
   if (s.INDIC.CLASS == 'N') weigh_bracket(s, con, k, Q);
   Arr<double, kMonths> afforestation;
   Arr<double, kMonths> irrigation;
