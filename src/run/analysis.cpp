@@ -38,7 +38,13 @@ void load_historic_file(Store& s, Console& con, int k) {
     if (file_exists(trimmed_name(file))) break;
     con.text(" ", " CANNOT FIND THE HISTORIC FILE ", Text<60>(file).view(), " TRY AGAIN ");
   }
-  s.HIST.NYHIST(k) = read_historic_years(s, trimmed_name(file), k);
+  const HistoricRead read = read_historic_years(s, trimmed_name(file), k);
+  s.HIST.NYHIST(k) = read.years;
+  // Reading stops at a line that cannot be read; the user is told where, so that a damaged
+  // line does not silently shorten the record the tests compare with.
+  if (read.bad_line != 0)
+    con.free(" *** HISTORIC FILE " + trimmed_name(file) + " LINE " + std::to_string(read.bad_line) + ": " + read.why +
+             ": READING STOPS THERE WITH " + std::to_string(read.years) + " YEARS ***");
   if (s.HIST.NYHIST(k) == 0)
     con.free(" *** NO YEAR COULD BE READ FROM THE HISTORIC FILE ", trimmed_name(file), " ***");
   historic_totals(s, k);
@@ -65,17 +71,21 @@ void correlations_with_others(Store& s, Channels& ch, int k) {
 
 }  // namespace
 
-int read_historic_years(Store& s, const std::string& file, int k) {
+HistoricRead read_historic_years(Store& s, const std::string& file, int k) {
   LineReader in(file, "HISTORIC FILE");
   Arr<double, kMonths> months;
-  int years = 0;
+  HistoricRead read;
   std::string_view line;
-  while (years < kMaxYears && in.next(line)) {
-    if (kHistoricLine.read(line, months.all())) break;
-    ++years;
-    for (int m = 1; m <= kMonths; ++m) s.HIST.HISTM(years, m, k) = static_cast<float>(months(m));
+  while (read.years < kMaxYears && in.next(line)) {
+    if (auto error = kHistoricLine.read(line, months.all())) {
+      read.bad_line = in.line_number();
+      read.why = *error;
+      break;
+    }
+    ++read.years;
+    for (int m = 1; m <= kMonths; ++m) s.HIST.HISTM(read.years, m, k) = static_cast<float>(months(m));
   }
-  return years;
+  return read;
 }
 
 void read_historic_files(Store& s, Console& con) {

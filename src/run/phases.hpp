@@ -19,10 +19,17 @@ void annual_listing(const Store& s, Console& con, Channels& ch);
 // run is over.
 bool forecast_dump(const Store& s, Console& con, Channels& ch);
 
+// What reading a historic file gave: the years read and, when reading stopped at a line
+// that cannot be read, that line's number (0 otherwise) and what is wrong with it.
+struct HistoricRead {
+  int years = 0;
+  int bad_line = 0;
+  std::string why;
+};
+
 // Reads the monthly flows of the historic file into HISTM of slot k: up to 200 lines,
-// stopping at the end of the file or the first line that cannot be read. Returns the
-// number of years read.
-int read_historic_years(Store& s, const std::string& file, int k);
+// stopping at the end of the file or the first line that cannot be read.
+HistoricRead read_historic_years(Store& s, const std::string& file, int k);
 
 // Reads the historic flow file of every chosen gauge into HISTM and HISTYR.
 void read_historic_files(Store& s, Console& con);

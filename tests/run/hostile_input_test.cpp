@@ -123,6 +123,9 @@ std::vector<Row> rows() {
        ": ITS HISTORIC FILE GAVE NO YEAR", ExitStatus::Success},
       {"historic file of binary garbage", [] { write_file(HIS, garbage()); }, kRigorous,
        ": ITS HISTORIC FILE GAVE NO YEAR", ExitStatus::Success},
+      {"historic line that cannot be read", [] { replace(HIS, "   25.34", "     NaN"); }, kRigorous,
+       " *** HISTORIC FILE KLIP01.HIS LINE 3: COLUMNS 34-40 DO NOT HOLD A NUMBER: READING STOPS THERE WITH 2 YEARS ***",
+       ExitStatus::Success},
 
       {"forecasting parameters missing", [] { fs::remove(FOR); }, kForecast,
        "CANNOT OPEN FORECASTING PARAMETERS PARAMFOR.DAT", kFailed},
