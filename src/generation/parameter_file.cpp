@@ -173,7 +173,24 @@ void anread(Store& s, Console& con) {
   index_ranked_records(s);
 }
 
+// Whether gauge k's incremental record is read by the option: the bootstrap draws every
+// gauge's years from it; the rigorous years take the key gauges' annual flows (for the
+// nearest-year search) and those of gauges without an annual model from it. The
+// forecasting mode does not read it.
+bool needs_incremental_record(const Store& s, int IOPT, int k) {
+  if (IOPT == 3) return false;
+  if (IOPT == 2 || s.ANN.ITRANS(k) == 0) return true;
+  for (int i = 1; i <= s.DSBASE.NKEY; ++i)
+    if (s.DSBASE.KEYG(i) == k) return true;
+  return false;
+}
+
 void check_for_generation(const Store& s, int IOPT) {
+  // Without its file a gauge's incremental years read as zeros, which would pass for flows.
+  for (int k = 1; k <= s.PARM.NGAUGE; ++k)
+    if (needs_incremental_record(s, IOPT, k) && s.QREC01.IY(1, k) == 0)
+      end_run(" *** GAUGE " + std::to_string(k) + " (" + trimmed_name(s.PARM.GNAME(k).view()) +
+              ") HAS NO INCREMENTAL STREAMFLOW RECORD: ITS YEARS CANNOT BE DRAWN ***");
   if (IOPT == 2 || IOPT == 3) return;  // the bootstrap and the forecasting mode do not disaggregate
   for (int k = 1; k <= s.PARM.NGAUGE; ++k) {
     if (s.NREC(k) == 0 || s.QREC02.IY(1, k) == 0) cannot_disaggregate(s, k, " HAS NO RANKED STREAMFLOW RECORD");

@@ -191,6 +191,16 @@ TEST_F(GenerationCheck, MissingRankedRecordStopsOnlyTheDisaggregatingOptions) {
             std::string::npos);
 }
 
+TEST_F(GenerationCheck, MissingIncrementalRecordStopsTheOptionsThatDrawFromIt) {
+  series_for("A1", 1950, 1979);
+  std::filesystem::remove("A1.INC");
+  load(testing::parameter_file({{"A1 RIVER", 30, 1950}}));
+  EXPECT_NO_THROW(check_for_generation(s(), 3));
+  for (const int IOPT : {0, 2})
+    EXPECT_EQ(testing::run_failure([&] { check_for_generation(s(), IOPT); }),
+              " *** GAUGE 1 (A1 RIVER) HAS NO INCREMENTAL STREAMFLOW RECORD: ITS YEARS CANNOT BE DRAWN ***");
+}
+
 TEST_F(GenerationCheck, MissingRainfallRecordTakesTheIncrementalYears) {
   series_for("A1", 1950, 1979);
   std::filesystem::remove("A1.RAN");
@@ -199,6 +209,8 @@ TEST_F(GenerationCheck, MissingRainfallRecordTakesTheIncrementalYears) {
   EXPECT_EQ(s().LINRG01.RINT(1, 1, 1), 0.0);  // no rainfall: the regression of its zeros
 
   s().QREC01.IY.fill(0);
+  s().DSBASE.NKEY = 0;  // a modelled gauge that is not a key gauge draws nothing from its incremental record
+  s().ANN.ITRANS(1) = 1;
   EXPECT_NE(testing::run_failure([&] { check_for_generation(s(), 0); }).find("HAS NEITHER A RAINFALL NOR AN INCREMENTAL RECORD"),
             std::string::npos);
 }

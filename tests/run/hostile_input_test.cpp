@@ -100,6 +100,8 @@ std::vector<Row> rows() {
        "FILE KLIP01.INC LINE 42: FILE ENDS BEFORE THE LAST RECORD YEAR", kFailed},
       {"ranked series file missing", [] { fs::remove("KLIP01.RNK"); }, kRigorous,
        "GAUGE 1 (KLIP01 KLIPRIVIER AT WELGEDACHT) HAS NO RANKED STREAMFLOW RECORD", kFailed},
+      {"incremental series file missing", [] { fs::remove(INC); }, kRigorous,
+       "HAS NO INCREMENTAL STREAMFLOW RECORD: ITS YEARS CANNOT BE DRAWN", kFailed},
       {"series value not a number", [] { replace(INC, "   71.37", "   7x.37"); }, kRigorous,
        "FILE KLIP01.INC LINE 1: COLUMNS 34-40 DO NOT HOLD A NUMBER", kFailed},
       {"series value too wide", [] { replace(INC, "   71.37", " 1271.375"); }, kRigorous,
