@@ -18,20 +18,7 @@ case "${1:-}" in
   *) seconds=$1 ;;
 esac
 
-packages=(clang-14 libclang-rt-14-dev cmake make)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -eq 0 ]; then
-    apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
-  else
-    echo "Missing packages. Install them with:"
-    echo "  sudo apt-get install -y ${missing[*]}"
-    exit 1
-  fi
-fi
+"$root/scripts/setup.sh" clang-14 libclang-rt-14-dev
 
 build="$root/build-fuzz"
 CC=clang-14 CXX=clang++-14 cmake -S "$root/fuzz" -B "$build" >/dev/null

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what the build needs when it is missing: Debian packages through apt-get when
-# run as root, otherwise the exact apt-get line to run.
+# Installs what the build needs when it is missing, and any further Debian packages named
+# on the command line: through apt-get when run as root, otherwise it prints the exact
+# apt-get line to run.
 set -euo pipefail
 packages=(g++ cmake make libgtest-dev "$@")
 missing=()
