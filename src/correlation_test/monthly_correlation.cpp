@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -102,9 +101,6 @@ int rank_month(int m) { return m == kAnnual ? kMonths + 1 : m; }
 // and averaged.
 std::optional<GeneratedDistribution> generated_distribution(const Store& s, int m, int k, int kk, int NYS) {
   if (NYS < 2 || NYS > kMaxYears) return std::nullopt;
-  if (s.FLOW.NRANKED != NYS)
-    throw std::logic_error("the generated flows are ranked for " + std::to_string(s.FLOW.NRANKED) + " years, not " +
-                           std::to_string(NYS));
   const int r = rank_month(m);
   std::array<float, kSequences> RS{};
   for (int seq = 1; seq <= kSequences; ++seq)
@@ -117,6 +113,21 @@ std::optional<GeneratedDistribution> generated_distribution(const Store& s, int 
   float sd = 0.0F;
   momen1(RS, kSequences, d.RMEAN, sd);
   return d;
+}
+
+// Ranks every generated series of slot k (each month's and the annual totals' NYS values
+// of every sequence) the first time a page needs them; later pages reuse them.
+void rank_slot(Store& s, int k, int NYS) {
+  FlowBlock& f = s.FLOW;
+  if (NYS < 2 || NYS > kMaxYears || f.NRANKED(k) == NYS) return;
+  std::array<float, kMaxYears> series{};
+  for (int seq = 1; seq <= kSequences; ++seq)
+    for (int m = kAnnual; m <= kMonths; ++m) {
+      for (int y = 1; y <= NYS; ++y) series[static_cast<std::size_t>(y - 1)] = generated(s, y, m, seq, k);
+      const int r = rank_month(m);
+      rank_series(series, NYS, f.FRANK.span(NYS, 1, r, seq, k), f.FTIES(r, seq, k));
+    }
+  f.NRANKED(k) = NYS;
 }
 
 std::string coefficient_field(std::optional<float> value) {
@@ -146,21 +157,6 @@ void write_comparison(const Store& s, LineWriter& out, const HistoricalPeriod& p
 
 }  // namespace
 
-void rank_generated_flows(Store& s, int NSEL, int NYS) {
-  FlowBlock& f = s.FLOW;
-  f.NRANKED = 0;
-  if (NYS < 2 || NYS > kMaxYears) return;
-  std::array<float, kMaxYears> series{};
-  for (int k = 1; k <= NSEL; ++k)
-    for (int seq = 1; seq <= kSequences; ++seq)
-      for (int m = kAnnual; m <= kMonths; ++m) {
-        for (int y = 1; y <= NYS; ++y) series[static_cast<std::size_t>(y - 1)] = generated(s, y, m, seq, k);
-        const int r = rank_month(m);
-        rank_series(series, NYS, f.FRANK.span(NYS, 1, r, seq, k), f.FTIES(r, seq, k));
-      }
-  f.NRANKED = NYS;
-}
-
 HistoricalPeriod historical_period(const Store& s, int k, int kk, int g, int gk) {
   HistoricalPeriod p;
   const int start1 = s.ANDATA.IYSTART(g);
@@ -176,6 +172,8 @@ HistoricalPeriod historical_period(const Store& s, int k, int kk, int g, int gk)
 
 void mthrnk(Store& s, Channels& ch, int k, int kk, int g, int gk, int NYS) {
   Channel& out = ch.unit(16);
+  rank_slot(s, k, NYS);
+  rank_slot(s, kk, NYS);
   const HistoricalPeriod period = historical_period(s, k, kk, g, gk);
   out.write(kPageHeading, s.PARM.GNAME(g), s.PARM.GNAME(gk));
   if (period.cut_to_files) out.write(kShortenedPeriodNote, std::max(period.NPAIR, 0), period.first);

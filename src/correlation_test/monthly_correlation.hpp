@@ -20,13 +20,9 @@ struct HistoricalPeriod {
 // years their historic files hold.
 HistoricalPeriod historical_period(const Store& s, int k, int kk, int g, int gk);
 
-// Ranks every generated series of slots 1..NSEL (each month's and the annual totals'
-// NYS values of every sequence) once, for all the pages that correlate them. Called
-// after the generation; with NYS below 2 there is nothing to rank.
-void rank_generated_flows(Store& s, int NSEL, int NYS);
-
 // Writes the page comparing slot k (gauge g) with slot kk (gauge gk) to channel 16;
-// NYS is the number of years in each generated sequence, as ranked.
+// NYS is the number of years in each generated sequence. The generated series of both
+// slots are ranked on the first page that needs them (FLOW.NRANKED).
 void mthrnk(Store& s, Channels& ch, int k, int kk, int g, int gk, int NYS);
 
 }  // namespace flowplex

@@ -1,4 +1,3 @@
-#include "correlation_test/monthly_correlation.hpp"
 #include "generation/generator.hpp"
 #include "run/phases.hpp"
 
@@ -44,7 +43,7 @@ void generate_sequences(Store& s, Console& con) {
     con.free("SEQ NO.", seq);
   }
   annual_totals(s);
-  rank_generated_flows(s, s.RUN.NSEL, s.RUN.NYS);
+  s.FLOW.NRANKED.fill(0);  // new flows: the monthly correlations rank them afresh
 }
 
 }  // namespace flowplex

@@ -41,11 +41,11 @@ struct FlowBlock {
   Arr<float, kMonths, kMaxYears, kSequences, kMaxSlots> FLOW;
   Arr<float, kMaxYears, kSequences, kMaxSlots> FLOWYR;
   // The ranks of each year's flow within its sequence, by month (kMonths + 1: the annual
-  // totals), formed once for the monthly correlations, with the tie sum of each series
-  // and the years ranked (0: not ranked).
+  // totals), formed once per slot for the monthly correlations, with the tie sum of each
+  // series and the years ranked of each slot (0: not ranked).
   Arr<float, kMaxYears, kMonths + 1, kSequences, kMaxSlots> FRANK;
   Arr<float, kMonths + 1, kSequences, kMaxSlots> FTIES;
-  int NRANKED = 0;
+  Arr<int, kMaxSlots> NRANKED;
 };
 
 // Historical flows of the chosen gauges.

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -53,7 +52,6 @@ class MonthlyCorrelation : public ::testing::Test {
       }
   }
   std::string page(int k, int kk, int g, int gk, int NYS) {
-    rank_generated_flows(*s_, std::max(k, kk), NYS);
     mthrnk(*s_, ch_, k, kk, g, gk, NYS);
     ch_.unit(16).close();
     std::ifstream in(dir_ / "SEQPROBE.ANS", std::ios::binary);
