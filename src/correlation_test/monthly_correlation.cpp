@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "correlation_test/spearman.hpp"
+#include "report/input.hpp"
 #include "report/layout.hpp"
 #include "stats_test/moments.hpp"
 
@@ -149,10 +150,16 @@ void write_result_line(LineWriter& out, std::string_view label, const LineResult
 }
 
 // The line of month m (or of the annual totals): historical against generated.
-void write_comparison(const Store& s, LineWriter& out, const HistoricalPeriod& period, int m,
-                      std::string_view label, int k, int kk, int NYS) {
+CorrelationLine write_comparison(const Store& s, LineWriter& out, const HistoricalPeriod& period, int m,
+                                 std::string_view label, int k, int kk, int NYS) {
   const LineResult line{historical_coefficient(s, period, m, k, kk), generated_distribution(s, m, k, kk, NYS)};
   write_result_line(out, label, line);
+  CorrelationLine result{m, line.RSH, std::nullopt, std::nullopt};
+  if (line.generated) {
+    result.mean = line.generated->RMEAN;
+    result.summary = line.generated->BOXV;
+  }
+  return result;
 }
 
 }  // namespace
@@ -170,7 +177,7 @@ HistoricalPeriod historical_period(const Store& s, int k, int kk, int g, int gk)
   return p;
 }
 
-void mthrnk(Store& s, Channels& ch, int k, int kk, int g, int gk, int NYS) {
+CorrelationResult mthrnk(Store& s, Channels& ch, int k, int kk, int g, int gk, int NYS) {
   Channel& out = ch.unit(16);
   rank_slot(s, k, NYS);
   rank_slot(s, kk, NYS);
@@ -178,9 +185,12 @@ void mthrnk(Store& s, Channels& ch, int k, int kk, int g, int gk, int NYS) {
   out.write(kPageHeading, s.PARM.GNAME(g), s.PARM.GNAME(gk));
   if (period.cut_to_files) out.write(kShortenedPeriodNote, std::max(period.NPAIR, 0), period.first);
   out.write(kColumnHeading);
+  CorrelationResult result{k, g, trimmed_name(s.PARM.GNAME(g).view()), kk, gk, trimmed_name(s.PARM.GNAME(gk).view()), {}};
   for (int m = 1; m <= kMonths; ++m)
-    write_comparison(s, out, period, m, kMonthNames[static_cast<std::size_t>(m - 1)], k, kk, NYS);
-  write_comparison(s, out, period, kAnnual, kAnnualLabel, k, kk, NYS);
+    result.lines[static_cast<std::size_t>(m - 1)] =
+        write_comparison(s, out, period, m, kMonthNames[static_cast<std::size_t>(m - 1)], k, kk, NYS);
+  result.lines[kMonths] = write_comparison(s, out, period, kAnnual, kAnnualLabel, k, kk, NYS);
+  return result;
 }
 
 }  // namespace flowplex

@@ -3,6 +3,7 @@
 // the historical rank correlation of each month's flows (and of the annual totals)
 // beside the distribution of the same coefficient over the 41 generated sequences.
 #include "report/channel.hpp"
+#include "stats_test/results.hpp"
 #include "store/store.hpp"
 
 namespace flowplex {
@@ -22,7 +23,7 @@ HistoricalPeriod historical_period(const Store& s, int k, int kk, int g, int gk)
 
 // Writes the page comparing slot k (gauge g) with slot kk (gauge gk) to channel 16;
 // NYS is the number of years in each generated sequence. The generated series of both
-// slots are ranked on the first page that needs them (FLOW.NRANKED).
-void mthrnk(Store& s, Channels& ch, int k, int kk, int g, int gk, int NYS);
+// slots are ranked on the first page that needs them (FLOW.NRANKED). Returns the page's numbers.
+CorrelationResult mthrnk(Store& s, Channels& ch, int k, int kk, int g, int gk, int NYS);
 
 }  // namespace flowplex

@@ -130,7 +130,7 @@ void read_matrices(Store& s, LineReader& in) {
 void read_parameter_file(Store& s, Console& con) {
   LineReader in(trimmed_name(s.PARM.PARMFILE.view()), "PARAMETER FILE");
   read_gauge_count(s, in);
-  in.skip_text("TITLE LINE");
+  s.PARM.TITLE.assign(in.need("TITLE LINE"));
   read_key_gauges(s, in);
   in.skip_text("TEXT LINE");
   read_gauges(s, con, in);

@@ -64,9 +64,13 @@ int ask_analysis(Store& s, Console& con, int k) {
       INT_MIN, INT_MAX);
 }
 
-void correlations_with_others(Store& s, Channels& ch, int k) {
+void correlations_with_others(Store& s, Channels& ch, RunSink& sink, int k) {
   for (int kk = 1; kk <= s.RUN.NSEL; ++kk)
-    if (kk != k) mthrnk(s, ch, k, kk, s.RUN.IGLIST(k), s.RUN.IGLIST(kk), s.RUN.NYS);
+    if (kk != k) sink.correlations(mthrnk(s, ch, k, kk, s.RUN.IGLIST(k), s.RUN.IGLIST(kk), s.RUN.NYS));
+}
+
+void statistical_properties(Store& s, Console& con, Channels& ch, RunSink& sink, int k) {
+  if (const auto result = prepare_test1(s, con, ch, k)) sink.statistics(*result);
 }
 
 }  // namespace
@@ -92,13 +96,13 @@ void read_historic_files(Store& s, Console& con) {
   for (int k = 1; k <= s.RUN.NSEL; ++k) load_historic_file(s, con, k);
 }
 
-void analysis_menu(Store& s, Console& con, Channels& ch) {
+void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink) {
   for (int k = 1; k <= s.RUN.NSEL; ++k) {
     s.GAUGE.IG = s.RUN.IGLIST(k);
     for (int choice = 0; choice != 4;) {
       choice = ask_analysis(s, con, k);
-      if (choice == 1) prepare_test1(s, con, ch, k);
-      if (choice == 2) correlations_with_others(s, ch, k);
+      if (choice == 1) statistical_properties(s, con, ch, sink, k);
+      if (choice == 2) correlations_with_others(s, ch, sink, k);
       if (choice == 3) annual_listing(s, con, ch);
     }
   }

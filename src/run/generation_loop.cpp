@@ -25,16 +25,19 @@ void annual_totals(Store& s) {
 
 }  // namespace
 
-void generate_sequences(Store& s, Console& con) {
+void generate_sequences(Store& s, Console& con, RunSink& sink) {
   for (int seq = 1; seq <= kSequences; ++seq) {
     s.STDAT.NEWSEQ = 1;
     int iseq = seq;
     int iopt = s.RUN.IOPT;
+    sink.begin_sequence(s, seq);
     for (int y = 1; y <= s.RUN.NYS; ++y) {
       int count = 1;
       anskom(s, con, iseq, iopt, count);
       keep_year(s, y, seq);
+      sink.year_made(s, seq, y);
     }
+    sink.end_sequence(s, seq);
     // Every sequence accounts for 201 years of random draws, whatever NYS is.
     if (s.RUN.NYS - 201 < 0) {
       int runoff = s.RUN.NYS - 201;

@@ -3,14 +3,15 @@
 #include <string>
 
 #include "report/channel.hpp"
+#include "export/sink.hpp"
 #include "report/console.hpp"
 #include "store/store.hpp"
 
 namespace flowplex {
 
 // The 41 sequences: keeps the chosen gauges' generated flows in FLOW and their annual
-// totals in FLOWYR.
-void generate_sequences(Store& s, Console& con);
+// totals in FLOWYR; the sink sees every year of every gauge as it is made.
+void generate_sequences(Store& s, Console& con, RunSink& sink);
 
 // The annual value listing of every chosen gauge on "GAUGE.ANN".
 void annual_listing(const Store& s, Console& con, Channels& ch);
@@ -34,7 +35,7 @@ HistoricRead read_historic_years(Store& s, const std::string& file, int k);
 // Reads the historic flow file of every chosen gauge into HISTM and HISTYR.
 void read_historic_files(Store& s, Console& con);
 
-// The analysis menu of every chosen gauge.
-void analysis_menu(Store& s, Console& con, Channels& ch);
+// The analysis menu of every chosen gauge; the sink receives each analysis' numbers.
+void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink);
 
 }  // namespace flowplex

@@ -26,19 +26,22 @@ void write_message(Console& con, const std::string& message) {
   for (std::string line; std::getline(lines, line);) con.text(line);
 }
 
-// The report files closed; a failed write ends the run as failed.
-ExitStatus finish(Console& con, Channels& ch, std::string_view stop_message) {
+// The report files closed, then the sink's files made final; a failed write ends the
+// run as failed.
+ExitStatus finish(const Store& s, Console& con, Channels& ch, RunSink& sink, std::string_view stop_message) {
   if (const std::string failed = ch.close_all(); !failed.empty()) {
+    sink.abandon();
     con.text(" *** CANNOT WRITE THE REPORT FILE " + failed + " ***");
     return ExitStatus::RunFailed;
   }
+  sink.commit(s);
   con.text(stop_message);
   return ExitStatus::Success;
 }
 
 }  // namespace
 
-ExitStatus run_flowplex(Store& s, Console& con, Channels& ch) {
+ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& sink) {
   try {
     rng::start(s);
     show_banner(con);
@@ -46,12 +49,15 @@ ExitStatus run_flowplex(Store& s, Console& con, Channels& ch) {
     ensure_loaded(s, con);
     check_chosen_gauges(s);
     check_for_generation(s, s.RUN.IOPT);
-    generate_sequences(s, con);
-    if (s.RUN.IOPT == 3 && forecast_dump(s, con, ch)) return finish(con, ch, " There you go boetie!");
+    sink.begin_generation(s);
+    generate_sequences(s, con, sink);
+    if (s.RUN.IOPT == 3 && forecast_dump(s, con, ch)) return finish(s, con, ch, sink, " There you go boetie!");
     read_historic_files(s, con);
-    analysis_menu(s, con, ch);
-    return finish(con, ch, " There you go !");
+    sink.begin_analyses(s);
+    analysis_menu(s, con, ch, sink);
+    return finish(s, con, ch, sink, " There you go !");
   } catch (const RunEnded& e) {
+    sink.abandon();
     const std::string failed = ch.close_all();
     write_message(con, e.message());
     if (!failed.empty()) con.text(" *** CANNOT WRITE THE REPORT FILE " + failed + " ***");

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
+#include <tuple>
 
+#include "report/input.hpp"
 #include "report/layout.hpp"
 #include "stats_test/moments.hpp"
 #include "stats_test/plot.hpp"
@@ -56,12 +59,10 @@ constexpr int kSymbolMedian = 5;
 constexpr int kModeClear = 1;
 constexpr int kModeAdd = 3;
 constexpr int kModeAddAndPrint = 4;
-constexpr float kNotComputed = -10.0F;
 constexpr float kZeroStorage = 0.001F;
 
 const PlotAxes kMassCurveAxes{"CAPACITY %MAR", "YIELD %MAR   ", 2, 2, 100.0F, 0.0F, 400.0F, 0.0F};
 
-using Levels = std::array<float, kYieldLevels>;
 using Column41 = std::array<float, kSequences>;
 
 float ratio_or_zero(float numerator, float denominator) {
@@ -74,7 +75,7 @@ struct Simulated {
   Column41 annual_mean{}, annual_sd{}, annual_cv{};
   RunSums run_sums;
   DeficitTables deficits;
-  Levels last_yield{};
+  StorageCurve last_yield{};
 };
 
 // The 41 values of a (sequence, other) table's column as one sample.
@@ -104,7 +105,8 @@ void annual_totals(int NY, MonthOf month_of, std::array<float, kMaxYears>& total
 }
 
 // One generated sequence: its moments, deficits, run sums and storage-yield curve.
-void analyse_sequence(Store& s, Channels& ch, int NYS, int itr, float& MAR, int& plot_count, Simulated& sim) {
+void analyse_sequence(Store& s, Channels& ch, int NYS, int itr, float& MAR, int& plot_count, Simulated& sim,
+                      StatisticsResult& result) {
   const int ig = s.GAUGE.IG;
   std::array<float, kMaxYears> values{};
   for (int m = 1; m <= kMonths; ++m) {
@@ -120,7 +122,7 @@ void analyse_sequence(Store& s, Channels& ch, int NYS, int itr, float& MAR, int&
   const std::span<const float> series = s.FLOW.FLOW.span(n, 1, 1, itr, ig);
   defcit(series, n, sim.annual_mean[at], sim.deficits, itr);
   dismin(n, series, kRunLengthMonths, sim.run_sums, itr);
-  Levels storage{};
+  StorageCurve storage{};
   brutog(NYS, series, MAR, sim.last_yield, storage, plot_count, itr, s.BLANK.MASSCURVE);
   for (int L = 1; L <= kYieldLevels; ++L) {
     s.BLANK.MASSCURVE(itr, L, 1) = sim.annual_mean[at];
@@ -128,31 +130,39 @@ void analyse_sequence(Store& s, Channels& ch, int NYS, int itr, float& MAR, int&
   }
   plot(s.MPDATA, ch.unit(16), plot_count, storage, sim.last_yield, kMassCurveAxes, kSymbolSimulated, kModeAdd);
   ch.unit(9).write(kStorages, storage);
+  result.storage[at] = storage;
 }
 
-void write_simulation_summary(Channel& out, const Simulated& sim) {
-  float avg = 0.0F, sd = 0.0F, skew = 0.0F;
-  momen3(sim.annual_mean, kSequences, avg, sd, skew);
-  out.write(kSimulationSummary, avg, sd, skew);
-  momen3(sim.annual_sd, kSequences, avg, sd, skew);
-  out.write(kSimulationSd, avg, sd, skew);
-  momen3(sim.annual_cv, kSequences, avg, sd, skew);
-  out.write(kSimulationCv, avg, sd, skew);
+void write_simulation_summary(Channel& out, const Simulated& sim, StatisticsResult& result) {
+  const std::array<std::tuple<std::string_view, const Column41*, const Layout*>, 3> lines{
+      {{"annual_mean", &sim.annual_mean, &kSimulationSummary},
+       {"annual_sd", &sim.annual_sd, &kSimulationSd},
+       {"annual_cv", &sim.annual_cv, &kSimulationCv}}};
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const auto& [statistic, values, layout] = lines[i];
+    SimulationMoments& moments = result.simulation[i];
+    moments.statistic = statistic;
+    momen3(*values, kSequences, moments.average, moments.std_dev, moments.skewness);
+    out.write(*layout, moments.average, moments.std_dev, moments.skewness);
+  }
 }
 
-void write_monthly_lines(Channels& ch, const HistoricalFigures& hist, const Simulated& sim) {
+void write_monthly_lines(Channels& ch, const HistoricalFigures& hist, const Simulated& sim, StatisticsResult& result) {
   for (int m = 1; m <= kMonths; ++m) {
     const std::size_t at = static_cast<std::size_t>(m - 1);
     const auto means = seven_value_summary(column_of(sim.month_mean, m));
     ch.unit(16).write(kMonthlyMeanLine, m, hist.QMEANH[at], means);
     ch.unit(8).write(kSideSummary, hist.QMEANH[at], means);
+    result.rows.push_back({"monthly_mean", m, hist.QMEANH[at], means});
     const auto sds = seven_value_summary(column_of(sim.month_sd, m));
     ch.unit(16).write(kMonthlySdLine, m, hist.QSDH[at], sds);
     ch.unit(8).write(kSideSummary, hist.QSDH[at], sds);
+    result.rows.push_back({"monthly_sd", m, hist.QSDH[at], sds});
   }
 }
 
-void write_run_sums(Channels& ch, int NYS, const HistoricalFigures& hist, const Simulated& sim) {
+void write_run_sums(Channels& ch, int NYS, const HistoricalFigures& hist, const Simulated& sim,
+                    StatisticsResult& result) {
   std::array<std::array<float, 7>, kRunLengths> summaries{};
   for (int i = 1; i <= kRunLengths; ++i)
     summaries[static_cast<std::size_t>(i - 1)] = seven_value_summary(column_of(sim.run_sums, i));
@@ -162,10 +172,12 @@ void write_run_sums(Channels& ch, int NYS, const HistoricalFigures& hist, const 
     const std::size_t at = static_cast<std::size_t>(i - 1);
     ch.unit(8).write(kSideSummary, hist.HRUN[at], summaries[at]);
     ch.unit(16).write(kRunSumLine, kRunLengthMonths[at], hist.HRUN[at], summaries[at]);
+    result.rows.push_back({"run_sum", kRunLengthMonths[at], hist.HRUN[at], summaries[at]});
   }
 }
 
-void write_deficits(Channels& ch, const Name& gauge, const HistoricalFigures& hist, const Simulated& sim) {
+void write_deficits(Channels& ch, const Name& gauge, const HistoricalFigures& hist, const Simulated& sim,
+                    StatisticsResult& result) {
   ch.unit(16).write(kGaugeHeading, gauge);
   ch.unit(8).free("DISTRIBUTION OF DEFICITS FOR RELEASE");
   for (int k = kReleaseLevels; k >= 1; --k) {
@@ -173,26 +185,30 @@ void write_deficits(Channels& ch, const Name& gauge, const HistoricalFigures& hi
     ch.unit(16).write(k == kReleaseLevels ? kDeficitHeadingFirst : kDeficitHeadingNext, percent);
     // One statistic of the level: its historical value and the summary of the 41 sequences,
     // on the side file and in the report.
-    const auto statistic = [&](const auto& historical, const auto& simulated, const Layout& side, const Layout& main) {
+    const auto statistic = [&](std::string_view name, const auto& historical, const auto& simulated,
+                               const Layout& side, const Layout& main) {
       const auto summary = seven_value_summary(level_of(simulated, k));
       ch.unit(8).write(side, historical(k, 1), summary);
       ch.unit(16).write(main, historical(k, 1), summary);
+      result.rows.push_back({name, static_cast<int>(percent), static_cast<float>(historical(k, 1)), summary});
     };
-    statistic(hist.deficits.release, sim.deficits.release, kSideSummary, kReleaseLine);
-    statistic(hist.deficits.max_deficit, sim.deficits.max_deficit, kSideSummary, kMaxDeficitLine);
-    statistic(hist.deficits.duration, sim.deficits.duration, kSideCountSummary, kDurationLine);
-    statistic(hist.deficits.longest, sim.deficits.longest, kSideCountSummary, kLongestLine);
+    statistic("release", hist.deficits.release, sim.deficits.release, kSideSummary, kReleaseLine);
+    statistic("max_deficit", hist.deficits.max_deficit, sim.deficits.max_deficit, kSideSummary, kMaxDeficitLine);
+    statistic("deficit_duration", hist.deficits.duration, sim.deficits.duration, kSideCountSummary, kDurationLine);
+    statistic("longest_depletion", hist.deficits.longest, sim.deficits.longest, kSideCountSummary, kLongestLine);
   }
 }
 
-// Mean and median required storage over the 41 sequences per yield level; the five
-// smallest yields, and levels where no sequence needs storage, are not computed.
-void storage_over_sequences(const MassCurve& mass, Levels& mean, Levels& median) {
-  mean.fill(kNotComputed);
-  median.fill(kNotComputed);
+}  // namespace
+
+void storage_over_sequences(const MassCurve& mass, StorageCurve& mean, StorageCurve& median) {
+  mean.fill(kStorageNotComputed);
+  median.fill(kStorageNotComputed);
   for (int L = 6; L <= kYieldLevels; ++L) {
     Column41 storages{};
-    long double total = 0.0L;
+    // A single-precision running total in sequence order, as the test statistics are
+    // single precision: only sums over the twelve months are formed wider.
+    float total = 0.0F;
     int needing = 0;
     for (int i = 1; i <= kSequences; ++i) {
       storages[static_cast<std::size_t>(i - 1)] = mass(i, L, 4);
@@ -203,13 +219,15 @@ void storage_over_sequences(const MassCurve& mass, Levels& mean, Levels& median)
     ssort(kSequences, storages);
     const std::size_t at = static_cast<std::size_t>(L - 1);
     median[at] = storages[20];
-    mean[at] = static_cast<float>(total) / static_cast<float>(needing);
+    mean[at] = total / static_cast<float>(needing);
   }
 }
 
-void plot_mean_and_median(Store& s, Channels& ch, const Simulated& sim) {
-  Levels mean{};
-  Levels median{};
+namespace {
+
+void plot_mean_and_median(Store& s, Channels& ch, const Simulated& sim, StatisticsResult& result) {
+  StorageCurve& mean = result.mean_storage;
+  StorageCurve& median = result.median_storage;
   storage_over_sequences(s.BLANK.MASSCURVE, mean, median);
   ch.unit(9).free(" MEDIAN VALUES ");
   ch.unit(9).write(kStorages, median);
@@ -220,27 +238,34 @@ void plot_mean_and_median(Store& s, Channels& ch, const Simulated& sim) {
 }
 
 // The historical storage-yield curve, added to the picture, which is then printed.
-void plot_historical(Store& s, Channels& ch, int NYH, float& MAR, int& plot_count) {
+void plot_historical(Store& s, Channels& ch, int NYH, float& MAR, int& plot_count, StatisticsResult& result) {
   std::array<float, kMonths * kMaxYears> series{};
   for (int y = 1; y <= NYH; ++y)
     for (int m = 1; m <= kMonths; ++m) series[static_cast<std::size_t>(kMonths * (y - 1) + m - 1)] = s.BLANK.HISTQ(y, m);
-  Levels yield{};
-  Levels storage{};
+  StorageCurve yield{};
+  StorageCurve storage{};
   brutog(NYH, series, MAR, yield, storage, plot_count, kMassCurveColumns, s.BLANK.MASSCURVE);
   ch.unit(16).write(kMassCurveHeading, NYH, s.BLANK.GAUGENAME);
   ch.unit(9).free(" HISTORIC VALUES ");
   ch.unit(9).free(plot_count);
   const int shown = std::max(plot_count, 0);
   ch.unit(9).write(kStorages, std::span<const float>(storage).first(static_cast<std::size_t>(shown)));
+  result.historical_storage.assign(storage.begin(), storage.begin() + shown);
   plot(s.MPDATA, ch.unit(16), shown, storage, yield, kMassCurveAxes, kSymbolHistorical, kModeAddAndPrint);
 }
 
 }  // namespace
 
-void genar(Store& s, Channels& ch, int NYH, int NYS, const HistoricalFigures& hist) {
+StatisticsResult genar(Store& s, Channels& ch, int NYH, int NYS, const HistoricalFigures& hist) {
   s.BLANK.MASSCURVE.fill(0.0F);
   const Name& gauge = s.BLANK.GAUGENAME;
   const int g = s.GAUGE.IGPAR;
+  StatisticsResult result;
+  result.slot = s.GAUGE.IG;
+  result.gauge = g;
+  result.name = trimmed_name(gauge.view());
+  result.NYH = NYH;
+  result.NYS = NYS;
 
   std::array<float, kMaxYears> annual{};
   annual_totals(NYH, [&](int y, int m) { return s.BLANK.HISTQ(y, m); }, annual);
@@ -262,26 +287,31 @@ void genar(Store& s, Channels& ch, int NYH, int NYS, const HistoricalFigures& hi
   ch.unit(9).free("YIELD - CAPACITY TEST");
 
   Simulated sim;
-  for (int itr = 1; itr <= kSequences; ++itr) analyse_sequence(s, ch, NYS, itr, MAR, plot_count, sim);
+  for (int itr = 1; itr <= kSequences; ++itr) analyse_sequence(s, ch, NYS, itr, MAR, plot_count, sim, result);
+  result.MAR = MAR;
+  result.yield = sim.last_yield;
 
-  write_simulation_summary(ch.unit(16), sim);
+  write_simulation_summary(ch.unit(16), sim, result);
   ch.unit(16).write(kFiveFigureTitle);
   ch.unit(16).write(kAnnualHeading);
   ch.unit(8).free("MEAN AND STANDARD DEVIATION OF ANNUAL & MONTHLY FLOWS");
   const auto means = seven_value_summary(sim.annual_mean);
   ch.unit(16).write(kAnnualMeanLine, MAR, means);
   ch.unit(8).write(kSideSummary, MAR, means);
+  result.rows.push_back({"annual_mean", 0, MAR, means});
   const auto sds = seven_value_summary(sim.annual_sd);
   ch.unit(16).write(kAnnualSdLine, hist_sd, sds);
   ch.unit(8).write(kSideSummary, hist_sd, sds);
+  result.rows.push_back({"annual_sd", 0, hist_sd, sds});
 
   ch.unit(16).write(kGaugeHeading);  // a new page
   ch.unit(16).write(kMonthlyHeading);
-  write_monthly_lines(ch, hist, sim);
-  write_run_sums(ch, NYS, hist, sim);
-  write_deficits(ch, gauge, hist, sim);
-  plot_mean_and_median(s, ch, sim);
-  plot_historical(s, ch, NYH, MAR, plot_count);
+  write_monthly_lines(ch, hist, sim, result);
+  write_run_sums(ch, NYS, hist, sim, result);
+  write_deficits(ch, gauge, hist, sim, result);
+  plot_mean_and_median(s, ch, sim, result);
+  plot_historical(s, ch, NYH, MAR, plot_count, result);
+  return result;
 }
 
 }  // namespace flowplex

@@ -35,20 +35,20 @@ HistoricalFigures historical_figures(Store& s, int k) {
   return hist;
 }
 
-void prepare_test1(Store& s, Console& con, Channels& ch, int k) {
+std::optional<StatisticsResult> prepare_test1(Store& s, Console& con, Channels& ch, int k) {
   const int g = s.RUN.IGLIST(k);
   if (s.HIST.NYHIST(k) < 1) {
     // No historical year: there is no mean annual flow to measure the sequences against.
     con.free(" TEST 1 CANNOT BE MADE FOR GAUGE ", g, " : ITS HISTORIC FILE GAVE NO YEAR");
     ch.unit(16).free(" TEST 1 CANNOT BE MADE FOR GAUGE ", g, " : ITS HISTORIC FILE GAVE NO YEAR");
-    return;
+    return std::nullopt;
   }
   const HistoricalFigures hist = historical_figures(s, k);
   con.free(" HERE WE GO WITH GAUGE ", g);
   s.BLANK.GAUGENAME = s.PARM.GNAME(g);
   s.GAUGE.IGPAR = g;
   s.GAUGE.IG = k;
-  genar(s, ch, s.HIST.NYHIST(k), s.RUN.NYS, hist);
+  return genar(s, ch, s.HIST.NYHIST(k), s.RUN.NYS, hist);
 }
 
 }  // namespace flowplex

@@ -74,6 +74,7 @@ struct ParmBlock {
   int NGAUGE = 0;
   int NCOMMON = 0;
   Name PARMFILE;
+  Text<80> TITLE;  // the river system's title, the parameter file's second line
   int ISTART = 0;  // first year of the common period
   int IEND = 0;    // earliest last record year over all gauges
 };

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "report/console.hpp"
+#include "report/layout.hpp"
 #include "test_support.hpp"
 #include "stats_test/test1.hpp"
 
@@ -84,6 +87,41 @@ TEST_F(Test1Report, GaugeWithoutHistoricalYearsIsReportedNotTested) {
   ASSERT_EQ(ch_.close_all(), "");
   EXPECT_EQ(testing::read_file(dir_ / "SEQPROBE.ANS"), line);
   EXPECT_EQ(testing::read_file(dir_ / "SEQPROBE.PIN"), "");
+}
+
+// The mean required storage is a single-precision running total of the 41 storages in
+// sequence order, divided by the number that need storage. These storages are chosen so
+// that an extended total, rounded once, prints one digit apart (1623.49).
+TEST(StorageOverSequences, MeanIsASinglePrecisionRunningTotal) {
+  const std::array<float, kSequences> storages{
+      2372.30F, 2224.37F, 2170.45F, 1073.59F, 2453.44F, 1039.51F, 746.36F,  1501.61F, 1964.43F, 1182.03F, 1790.56F,
+      1064.78F, 2433.86F, 1405.81F, 1455.72F, 1562.86F, 2249.80F, 2473.06F, 1556.96F, 1383.11F, 1735.60F, 638.56F,
+      1350.96F, 2194.96F, 2054.82F, 618.71F,  2208.96F, 1268.05F, 2462.54F, 1233.23F, 929.30F,  1597.41F, 2267.70F,
+      1362.19F, 2234.95F, 1922.73F, 1223.04F, 1101.21F, 1510.66F, 1298.03F, 1245.08F};
+  auto mass = std::make_unique<MassCurve>();
+  for (int i = 1; i <= kSequences; ++i) (*mass)(i, 12, 4) = storages[static_cast<std::size_t>(i - 1)];
+  StorageCurve mean{};
+  StorageCurve median{};
+  storage_over_sequences(*mass, mean, median);
+  EXPECT_EQ(format_real(mean[11], 8, 2), " 1623.50");
+  EXPECT_EQ(median[11], 1510.66F);
+  // Levels 1 to 5 are never computed; a level no sequence needs storage for is not either.
+  EXPECT_EQ(mean[0], kStorageNotComputed);
+  EXPECT_EQ(median[4], kStorageNotComputed);
+  EXPECT_EQ(mean[12], kStorageNotComputed);
+}
+
+// Only the storages above 0.001 count in the divisor; all 41 are summed.
+TEST(StorageOverSequences, MeanDividesByTheSequencesThatNeedStorage) {
+  auto mass = std::make_unique<MassCurve>();
+  (*mass)(1, 6, 4) = 30.0F;
+  (*mass)(2, 6, 4) = 10.0F;
+  (*mass)(3, 6, 4) = 0.001F;
+  StorageCurve mean{};
+  StorageCurve median{};
+  storage_over_sequences(*mass, mean, median);
+  EXPECT_FLOAT_EQ(mean[5], (40.001F) / 2.0F);
+  EXPECT_EQ(median[5], 0.0F);
 }
 
 }  // namespace

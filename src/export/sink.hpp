@@ -1,0 +1,59 @@
+#pragma once
+// What a run hands, as it goes, to the writers of its results beyond the line-printer
+// reports (NetCDF, CSV, the manifest, the HTML page). A run without output options has
+// no sink but the silent one, so it does exactly what it did without them.
+#include <memory>
+#include <vector>
+
+#include "stats_test/results.hpp"
+#include "store/store.hpp"
+
+namespace flowplex {
+
+class RunSink {
+ public:
+  virtual ~RunSink() = default;
+
+  // The river system is loaded and checked, the 41 sequences are about to be made.
+  virtual void begin_generation(const Store& /*s*/) {}
+  // Sequence seq starts; the generator's state is as it stands before its first year.
+  virtual void begin_sequence(const Store& /*s*/, int /*seq*/) {}
+  // Year y of sequence seq is made: STOQ.QMONTH holds every gauge's twelve months.
+  virtual void year_made(const Store& /*s*/, int /*seq*/, int /*y*/) {}
+  virtual void end_sequence(const Store& /*s*/, int /*seq*/) {}
+  // The historic files are read and the analyses are about to start.
+  virtual void begin_analyses(const Store& /*s*/) {}
+  virtual void statistics(const StatisticsResult& /*result*/) {}
+  virtual void correlations(const CorrelationResult& /*result*/) {}
+  // Every report is closed and the run did what was asked: the files become final.
+  // A file that cannot be completed ends the run (RunEnded) naming it.
+  virtual void commit(const Store& /*s*/) {}
+  // The run ended early: no file of the sink is left behind.
+  virtual void abandon() {}
+};
+
+// Hands every event to each of its sinks in turn.
+class RunSinks final : public RunSink {
+ public:
+  void add(std::unique_ptr<RunSink> sink) { sinks_.push_back(std::move(sink)); }
+  bool empty() const { return sinks_.empty(); }
+
+  void begin_generation(const Store& s) override { each([&](RunSink& k) { k.begin_generation(s); }); }
+  void begin_sequence(const Store& s, int seq) override { each([&](RunSink& k) { k.begin_sequence(s, seq); }); }
+  void year_made(const Store& s, int seq, int y) override { each([&](RunSink& k) { k.year_made(s, seq, y); }); }
+  void end_sequence(const Store& s, int seq) override { each([&](RunSink& k) { k.end_sequence(s, seq); }); }
+  void begin_analyses(const Store& s) override { each([&](RunSink& k) { k.begin_analyses(s); }); }
+  void statistics(const StatisticsResult& r) override { each([&](RunSink& k) { k.statistics(r); }); }
+  void correlations(const CorrelationResult& r) override { each([&](RunSink& k) { k.correlations(r); }); }
+  void commit(const Store& s) override { each([&](RunSink& k) { k.commit(s); }); }
+  void abandon() override { each([](RunSink& k) { k.abandon(); }); }
+
+ private:
+  template <typename F>
+  void each(F f) {
+    for (auto& sink : sinks_) f(*sink);
+  }
+  std::vector<std::unique_ptr<RunSink>> sinks_;
+};
+
+}  // namespace flowplex
