@@ -16,6 +16,7 @@ std::optional<std::string> Console::read_line() {
   std::string line;
   if (!std::getline(in_, line)) return std::nullopt;
   if (!line.empty() && line.back() == '\r') line.pop_back();
+  answers_.push_back(line);
   return line;
 }
 

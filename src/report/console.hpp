@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "report/writer.hpp"
 
@@ -24,6 +25,8 @@ class Console : public LineWriter {
   int ask_whole(const std::function<void()>& prompt, int lo, int hi);
 
   std::ostream& out() { return out_; }
+  // Every line read so far, in order, without its line end: the dialogue's answers.
+  const std::vector<std::string>& answers() const { return answers_; }
 
  protected:
   void emit(std::string_view lines) override;
@@ -31,6 +34,7 @@ class Console : public LineWriter {
  private:
   std::istream& in_;
   std::ostream& out_;
+  std::vector<std::string> answers_;
 };
 
 // A whole number typed on one line (leading and trailing blanks ignored), or nothing.

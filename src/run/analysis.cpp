@@ -38,6 +38,7 @@ void load_historic_file(Store& s, Console& con, int k) {
     if (file_exists(trimmed_name(file))) break;
     con.text(" ", " CANNOT FIND THE HISTORIC FILE ", Text<60>(file).view(), " TRY AGAIN ");
   }
+  s.HIST.HISTFILE(k).assign(file);
   const HistoricRead read = read_historic_years(s, trimmed_name(file), k);
   s.HIST.NYHIST(k) = read.years;
   // Reading stops at a line that cannot be read; the user is told where, so that a damaged

@@ -53,6 +53,7 @@ struct HistBlock {
   Arr<float, kMaxYears, kMonths, kMaxSlots> HISTM;
   Arr<float, kMaxYears, kMaxSlots> HISTYR;
   Arr<int, kMaxSlots> NYHIST;  // years read from each slot's historic file
+  Arr<Text<60>, kMaxSlots> HISTFILE;  // the name of each slot's historic file
 };
 
 // The generator's output for the year just made.

@@ -1,0 +1,26 @@
+#pragma once
+// The run's results as data files: the generated flows as NetCDF, the result tables as
+// CSV with a manifest of the run.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "export/sink.hpp"
+#include "report/console.hpp"
+
+namespace flowplex {
+
+// What the writers record of the run itself.
+struct RunInfo {
+  std::vector<std::string> command_line;  // the program's arguments as given
+  std::string version;                    // the program's version
+  const Console* console = nullptr;       // the dialogue, whose answers the manifest lists
+};
+
+// Every generated monthly flow of every gauge, 41 sequences, in one NetCDF-4 file.
+std::unique_ptr<RunSink> make_netcdf_sink(const std::string& path, const RunInfo& info);
+
+// The generated flows and every result table as CSV in a folder, and the run's manifest.
+std::unique_ptr<RunSink> make_csv_sink(const std::string& folder, const RunInfo& info);
+
+}  // namespace flowplex

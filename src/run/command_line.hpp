@@ -1,0 +1,31 @@
+#pragma once
+// The command line: the global options, the output options and the sinks they ask for.
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "export/exports.hpp"
+#include "export/sink.hpp"
+
+namespace flowplex {
+
+// The files a run writes beyond its reports; an empty path asks for none.
+struct OutputOptions {
+  std::string netcdf;
+  std::string csv;
+  std::string html;
+};
+
+// Registers --netcdf, --csv and --html on a command.
+void add_output_options(CLI::App& app, OutputOptions& options);
+
+// The sinks the output options ask for, in the order they are made final: the manifest
+// of the CSV folder lists every other output, so it comes last.
+RunSinks output_sinks(const OutputOptions& options, const RunInfo& info);
+
+// Changes to the working folder given by -C before anything is read or written; a
+// folder that cannot be entered is a usage error (CLI::ValidationError).
+void enter_working_folder(const std::string& folder);
+
+}  // namespace flowplex
