@@ -1,0 +1,32 @@
+#pragma once
+// The input files a run read, as its manifest lists them, and the single digest that
+// stands for all of them in the files that cannot hold the whole list.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "store/store.hpp"
+
+namespace flowplex {
+
+struct InputFile {
+  std::string path;  // as the run opened it: relative to the working folder unless typed otherwise
+  std::uintmax_t size = 0;
+  std::string sha256;
+};
+
+// Every input file the run has read so far, each once, in the order they were first
+// read: the parameter file; the series files of every gauge that were found (type by
+// type, gauge by gauge); the forecasting parameters in forecasting mode; the historic
+// file of each chosen gauge. Each file is read again to be measured and digested.
+std::vector<InputFile> inputs_read(const Store& s);
+
+// The list as the manifest holds it: [{"path": ..., "size": ..., "sha256": ...}, ...].
+nlohmann::json inputs_json(const std::vector<InputFile>& inputs);
+
+// The SHA-256 of the list's compact JSON text (inputs_json(inputs).dump()).
+std::string input_digest(const std::vector<InputFile>& inputs);
+
+}  // namespace flowplex
