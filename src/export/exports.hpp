@@ -10,11 +10,23 @@
 
 namespace flowplex {
 
-// What the writers record of the run itself.
+// The output files made final so far, in order, for the manifest that is written last.
+// An output adds its file when it has renamed it to its final name.
+class OutputLedger {
+ public:
+  void add(std::string path) { paths_.push_back(std::move(path)); }
+  const std::vector<std::string>& paths() const { return paths_; }
+
+ private:
+  std::vector<std::string> paths_;
+};
+
+// What the writers record of the run itself. Every sink of a run shares its ledger.
 struct RunInfo {
   std::vector<std::string> command_line;  // the program's arguments as given
   std::string version;                    // the program's version
   const Console* console = nullptr;       // the dialogue, whose answers the manifest lists
+  std::shared_ptr<OutputLedger> outputs = std::make_shared<OutputLedger>();
 };
 
 // Every generated monthly flow of every gauge, 41 sequences, in one NetCDF-4 file.

@@ -37,12 +37,14 @@ std::vector<InputFile> inputs_read(const Store& s) {
   return inputs;
 }
 
-nlohmann::json inputs_json(const std::vector<InputFile>& inputs) {
-  nlohmann::json list = nlohmann::json::array();
+nlohmann::ordered_json inputs_json(const std::vector<InputFile>& inputs) {
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
   for (const InputFile& f : inputs) list.push_back({{"path", f.path}, {"size", f.size}, {"sha256", f.sha256}});
   return list;
 }
 
-std::string input_digest(const std::vector<InputFile>& inputs) { return sha256_hex(inputs_json(inputs).dump()); }
+std::string input_digest(const std::vector<InputFile>& inputs) {
+  return sha256_hex(inputs_json(inputs).dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace));
+}
 
 }  // namespace flowplex

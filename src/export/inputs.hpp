@@ -24,9 +24,9 @@ struct InputFile {
 std::vector<InputFile> inputs_read(const Store& s);
 
 // The list as the manifest holds it: [{"path": ..., "size": ..., "sha256": ...}, ...].
-nlohmann::json inputs_json(const std::vector<InputFile>& inputs);
+nlohmann::ordered_json inputs_json(const std::vector<InputFile>& inputs);
 
-// The SHA-256 of the list's compact JSON text (inputs_json(inputs).dump()).
+// The SHA-256 of the list's compact JSON text, as the manifest writes its strings.
 std::string input_digest(const std::vector<InputFile>& inputs);
 
 }  // namespace flowplex

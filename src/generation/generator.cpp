@@ -100,6 +100,12 @@ void start_bootstrap(Store& s) {
   for (int year = 0; year <= kWarmUpYears; ++year) draw_deviates(s, kYearDeviates);
 }
 
+void keep_start_state(Store& s) {
+  s.STDAT.ISEQSTART(1) = s.STDAT.IX;
+  s.STDAT.ISEQSTART(2) = s.STDAT.IY;
+  s.STDAT.ISEQSTART(3) = s.STDAT.IZ;
+}
+
 // Returns false when the forecasting start has already made the first year.
 bool start_sequence(Store& s, Console& con, int IOPT) {
   switch (IOPT) {
@@ -111,12 +117,14 @@ bool start_sequence(Store& s, Console& con, int IOPT) {
       start_bootstrap(s);
       break;
     case kForecasting:
+      keep_start_state(s);
       forecast_start(s);
       s.STDAT.NEWSEQ = 0;
       return false;
     default:
       break;  // the lags stay as the previous sequence left them
   }
+  keep_start_state(s);
   con.write(kStartNumbers, s.STDAT.IX, s.STDAT.IY, s.STDAT.IZ);
   s.STDAT.NEWSEQ = 0;
   return true;
@@ -154,6 +162,7 @@ void rigorous_year(Store& s, Console& con, int NCOUNT) {
   for (int g = 1; g <= n; ++g)
     if (a.ITRANS(g) != 0) a.QANN(g) = modelled_annual_flow(s, g);
   mindq(s, a.QANN);
+  s.STOQ.IYUSED = s.INDIC.IYSEL;
   for (int g = 1; g <= n; ++g)
     if (a.ITRANS(g) == 0) a.QANN(g) = s.qrec(1).QA(s.INDIC.IYSEL, g);
   s.INDIC.NEGMONTHS = 0;
@@ -172,6 +181,7 @@ int bootstrap_year(const Store& s, double u) {
 void bootstrap_year_flows(Store& s, int NCOUNT) {
   if (s.PARM.NCOMMON < 1) end_run(" NO HISTORICAL YEARS STORED: NO YEAR CAN BE DRAWN");
   const int n = bootstrap_year(s, rng::random(s));
+  s.STOQ.IYUSED = n;
   const SeriesBlock& inc = s.qrec(1);
   const SeriesBlock& aff = s.qrec(4);
   const SeriesBlock& irr = s.qrec(5);

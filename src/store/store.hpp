@@ -59,6 +59,9 @@ struct HistBlock {
 // The generator's output for the year just made.
 struct StoqBlock {
   Arr<double, kMaxGauges, kMonths> QMONTH;
+  // The stored position of the historical year it was built from: the nearest year, or
+  // the bootstrap's draw (0 in forecasting mode, which follows no historical year).
+  int IYUSED = 0;
 };
 
 // Random generator state.
@@ -67,6 +70,9 @@ struct StdatBlock {
   int IX = 0;
   int IY = 0;
   int IZ = 0;
+  // IX, IY, IZ as the current sequence's start left them, as the console shows them; in
+  // forecasting mode, which shows none, as they stood when the sequence started.
+  Arr<int, 3> ISEQSTART;
 };
 
 // Gauge names and run-wide counts.

@@ -1,0 +1,111 @@
+#include "export/atomic_file.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "report/run_ended.hpp"
+
+namespace flowplex {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The permissions a file created in the ordinary way would get: mkstemp makes its file
+// private to the owner, which the finished output must not stay.
+mode_t ordinary_permissions() {
+  static const mode_t mask = [] {
+    const mode_t m = ::umask(0);
+    ::umask(m);
+    return m;
+  }();
+  return static_cast<mode_t>(0666 & ~mask);
+}
+
+// The hidden name pattern beside the final file: "<folder>/.<name>.XXXXXX".
+std::string temporary_pattern(const std::string& path) {
+  const fs::path p(path);
+  return (p.parent_path() / ("." + p.filename().string() + ".XXXXXX")).string();
+}
+
+}  // namespace
+
+std::string system_reason(int error) {
+  std::string reason = std::strerror(error);
+  for (char& c : reason) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return reason;
+}
+
+void export_failed(std::string_view doing, std::string_view what, const std::string& path, std::string_view reason) {
+  end_run(" *** CANNOT " + std::string(doing) + " THE " + std::string(what) + " " + path + ": " + std::string(reason) +
+          " ***");
+}
+
+TemporaryFile::TemporaryFile(std::string path, std::string what) : path_(std::move(path)), what_(std::move(what)) {
+  std::error_code error;
+  if (fs::is_directory(path_, error)) fail("CREATE", "A FOLDER OF THAT NAME IS IN THE WAY");
+  std::string pattern = temporary_pattern(path_);
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  const int fd = ::mkstemp(name.data());
+  if (fd < 0) fail("CREATE", system_reason(errno));
+  temporary_ = name.data();
+  const bool opened_up = ::fchmod(fd, ordinary_permissions()) == 0;
+  const int chmod_error = errno;
+  ::close(fd);
+  if (!opened_up) fail("CREATE", system_reason(chmod_error));
+}
+
+TemporaryFile::~TemporaryFile() {
+  if (!final_ && !temporary_.empty()) ::unlink(temporary_.c_str());
+}
+
+void TemporaryFile::make_final() {
+  std::error_code error;
+  if (fs::is_directory(path_, error)) fail("WRITE", "A FOLDER OF THAT NAME IS IN THE WAY");
+  if (::rename(temporary_.c_str(), path_.c_str()) != 0) fail("WRITE", system_reason(errno));
+  final_ = true;
+}
+
+void TemporaryFile::fail(std::string_view doing, std::string_view reason) const {
+  export_failed(doing, what_, path_, reason);
+}
+
+AtomicTextFile::AtomicTextFile(std::string path, std::string what) : file_(std::move(path), std::move(what)) {
+  stream_ = std::fopen(file_.temporary().c_str(), "wb");
+  if (stream_ == nullptr) file_.fail("CREATE", system_reason(errno));
+  static constexpr std::size_t kBlock = 1 << 20;
+  std::setvbuf(stream_, nullptr, _IOFBF, kBlock);
+}
+
+AtomicTextFile::~AtomicTextFile() {
+  if (stream_ != nullptr) std::fclose(stream_);
+}
+
+void AtomicTextFile::write(std::string_view bytes) {
+  if (std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size()) file_.fail("WRITE", system_reason(errno));
+}
+
+void AtomicTextFile::close() {
+  if (stream_ == nullptr) return;
+  const bool flushed = std::fflush(stream_) == 0;
+  const int flush_error = errno;
+  const bool closed = std::fclose(stream_) == 0;
+  const int close_error = errno;
+  stream_ = nullptr;
+  if (!flushed) file_.fail("WRITE", system_reason(flush_error));
+  if (!closed) file_.fail("WRITE", system_reason(close_error));
+}
+
+void AtomicTextFile::make_final() {
+  close();
+  file_.make_final();
+}
+
+}  // namespace flowplex

@@ -1,0 +1,65 @@
+#pragma once
+// Files that appear whole or not at all: each is written under a temporary name in its
+// own folder and renamed to its final name only when complete, so that a reader never
+// finds half a file and a file already under the final name stays as it was until the
+// new one replaces it.
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace flowplex {
+
+// Ends the run with " *** CANNOT <doing> THE <what> <path>: <reason> ***".
+[[noreturn]] void export_failed(std::string_view doing, std::string_view what, const std::string& path,
+                                std::string_view reason);
+// The system's reason for the last failure (errno), in upper case as console lines are.
+std::string system_reason(int error);
+
+// A temporary file beside `path`, removed again unless it was made final.
+class TemporaryFile {
+ public:
+  // `what` names the kind of file in messages ("NETCDF FILE", "CSV FILE"). A folder that
+  // does not let the file be made, or a folder standing under the final name, ends the run.
+  TemporaryFile(std::string path, std::string what);
+  ~TemporaryFile();
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  const std::string& path() const { return path_; }
+  const std::string& temporary() const { return temporary_; }
+  const std::string& what() const { return what_; }
+
+  // The complete file takes its final name; ends the run when it cannot.
+  void make_final();
+  // Ends the run naming the final file and what failed.
+  [[noreturn]] void fail(std::string_view doing, std::string_view reason) const;
+
+ private:
+  std::string path_;
+  std::string what_;
+  std::string temporary_;
+  bool final_ = false;
+};
+
+// A text file written through a temporary file, in large blocks.
+class AtomicTextFile {
+ public:
+  AtomicTextFile(std::string path, std::string what);
+  ~AtomicTextFile();
+  AtomicTextFile(const AtomicTextFile&) = delete;
+  AtomicTextFile& operator=(const AtomicTextFile&) = delete;
+
+  const std::string& path() const { return file_.path(); }
+  // A failed write ends the run naming the file.
+  void write(std::string_view bytes);
+  // Flushes and closes the temporary file; ends the run when either fails.
+  void close();
+  // Closes the file if still open and renames it; ends the run when any of it fails.
+  void make_final();
+
+ private:
+  TemporaryFile file_;
+  std::FILE* stream_ = nullptr;
+};
+
+}  // namespace flowplex

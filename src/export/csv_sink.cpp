@@ -1,0 +1,182 @@
+// The CSV folder: the generated flows sequence by sequence, the index years and annual
+// flows, the result tables, and the run's manifest, written last.
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "export/atomic_file.hpp"
+#include "export/background.hpp"
+#include "export/csv_file.hpp"
+#include "export/exports.hpp"
+#include "export/manifest.hpp"
+#include "export/river_system.hpp"
+#include "export/sequence.hpp"
+#include "export/tables.hpp"
+#include "report/channel.hpp"
+
+namespace flowplex {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kSequencesWaiting = 2;
+constexpr int kReports[] = {16, 8, 9, 11};  // SEQPROBE.ANS, .PIN, .PN2, GAUGE.ANN: every run writes them
+constexpr int kForecastDump = 27;                    // FORECAST.TXT
+
+std::string sequence_file_name(int seq) {
+  const std::string number = std::to_string(seq);
+  return "sequence_" + std::string(2 - std::min<std::size_t>(2, number.size()), '0') + number + ".csv";
+}
+
+// The folders of the export, made where missing; those made are removed again when the
+// run ends early and leaves them empty.
+class Folders {
+ public:
+  void make(const fs::path& folder) {
+    std::error_code error;
+    if (fs::is_directory(folder, error)) return;
+    if (fs::exists(folder, error)) fail(folder, "A FILE OF THAT NAME IS IN THE WAY");
+    make(folder.has_parent_path() && folder.parent_path() != folder ? folder.parent_path() : fs::path("."));
+    if (!fs::create_directory(folder, error)) fail(folder, system_reason(error.value()));
+    made_.push_back(folder);
+  }
+  void remove_empty() {
+    std::error_code error;
+    for (auto f = made_.rbegin(); f != made_.rend(); ++f)
+      if (fs::is_empty(*f, error)) fs::remove(*f, error);
+    made_.clear();
+  }
+
+ private:
+  [[noreturn]] static void fail(const fs::path& folder, std::string_view reason) {
+    export_failed("CREATE", "FOLDER", folder.generic_string(), reason);
+  }
+  std::vector<fs::path> made_;
+};
+
+class CsvSink final : public RunSink {
+ public:
+  CsvSink(std::string folder, RunInfo info) : folder_(std::move(folder)), info_(std::move(info)) {}
+
+  void begin_generation(const Store& s) override {
+    folders_.make(folder_ / "sequences");
+    gauges_ = gauge_labels(s);
+    std::vector<std::string> stems;
+    for (const GaugeLabel& g : gauges_) stems.push_back(g.column);
+    sequence_header_ = stems;
+    sequence_header_.insert(sequence_header_.begin(), {"year", "month"});
+    stems.insert(stems.begin(), {"sequence", "year"});
+    annual_flows_ = table("annual_flows.csv");
+    annual_flows_->header(stems);
+    index_years_ = table("index_years.csv");
+    index_years_->header({"sequence", "year", "index_year"});
+    writer_ = std::make_unique<BackgroundWriter>(kSequencesWaiting);
+  }
+  void begin_sequence(const Store& s, int seq) override { collector_.begin(s, seq); }
+  void year_made(const Store& s, int /*seq*/, int y) override { collector_.year_made(s, y); }
+  void end_sequence(const Store& s, int seq) override {
+    auto sequence = collector_.end(s);
+    start_states_[static_cast<std::size_t>(seq - 1)] = sequence->start_state;
+    sequences_.push_back(std::make_unique<CsvFile>(path_of("sequences/" + sequence_file_name(seq))));
+    writer_->post([this, file = sequences_.back().get(), sequence] { write_sequence(*file, *sequence); });
+  }
+  void begin_analyses(const Store& /*s*/) override { analysed_ = true; }
+  void statistics(const StatisticsResult& result) override { statistics_.push_back(result); }
+  void correlations(const CorrelationResult& result) override { correlations_.push_back(result); }
+
+  void commit(const Store& s) override {
+    writer_->finish();
+    std::vector<std::unique_ptr<CsvFile>> files = std::move(sequences_);
+    files.push_back(std::move(index_years_));
+    files.push_back(std::move(annual_flows_));
+    files.push_back(written(write_statistics, "statistics.csv", statistics_));
+    files.push_back(written(write_simulation_summary, "simulation_summary.csv", statistics_));
+    files.push_back(written(write_storage_yield, "storage_yield.csv", statistics_));
+    files.push_back(written(write_correlations, "correlations.csv", correlations_));
+    for (auto& file : files) {
+      file->make_final();
+      info_.outputs->add(file->path());
+    }
+    write_manifest(s);
+  }
+
+  void abandon() override {
+    writer_.reset();
+    sequences_.clear();
+    index_years_.reset();
+    annual_flows_.reset();
+    folders_.remove_empty();
+  }
+
+ private:
+  std::string path_of(const std::string& name) const { return (folder_ / name).generic_string(); }
+  std::unique_ptr<CsvFile> table(const std::string& name) const { return std::make_unique<CsvFile>(path_of(name)); }
+
+  template <typename Write, typename Results>
+  std::unique_ptr<CsvFile> written(Write write, const std::string& name, const Results& results) const {
+    auto file = table(name);
+    write(*file, results, gauges_);
+    file->close();
+    return file;
+  }
+
+  // On the writer thread: the sequence's own file, and its rows of the two tables that
+  // run over all sequences, which only this thread writes while the generation goes on.
+  void write_sequence(CsvFile& file, const GeneratedSequence& q) {
+    file.header(sequence_header_);
+    for (int y = 1; y <= q.NYS; ++y)
+      for (int m = 1; m <= kMonths; ++m) {
+        file.number(y).number(m);
+        for (int g = 1; g <= q.NGAUGE; ++g) file.number(q.at(g, m, y));
+        file.end_row();
+      }
+    file.close();
+    for (int y = 1; y <= q.NYS; ++y) {
+      annual_flows_->number(q.number).number(y);
+      for (int g = 1; g <= q.NGAUGE; ++g) annual_flows_->number(q.annual(g, y));
+      annual_flows_->end_row();
+      index_years_->number(q.number).number(y).number(q.index_year[static_cast<std::size_t>(y - 1)]);
+      index_years_->end_row();
+    }
+  }
+
+  // The reports the run wrote: the forecast dump ends a run before its analyses.
+  std::vector<std::string> reports(const Store& s) const {
+    Channels channels;
+    std::vector<std::string> names;
+    for (const int unit : kReports) names.push_back(channels.unit(unit).name());
+    if (s.RUN.IOPT == 3 && !analysed_) names.push_back(channels.unit(kForecastDump).name());
+    return names;
+  }
+
+  void write_manifest(const Store& s) {
+    ManifestFacts facts{&info_, inputs_read(s), reports(s), start_states_};
+    const auto& others = info_.outputs->paths();
+    facts.outputs.insert(facts.outputs.end(), others.begin(), others.end());
+    AtomicTextFile manifest(path_of("manifest.json"), "MANIFEST");
+    manifest.write(manifest_text(facts));
+    manifest.make_final();
+  }
+
+  fs::path folder_;
+  RunInfo info_;
+  Folders folders_;
+  std::vector<GaugeLabel> gauges_;
+  std::vector<std::string> sequence_header_;
+  std::unique_ptr<CsvFile> annual_flows_, index_years_;
+  std::vector<std::unique_ptr<CsvFile>> sequences_;
+  std::unique_ptr<BackgroundWriter> writer_;
+  SequenceCollector collector_;
+  std::array<StartState, kSequences> start_states_{};
+  std::vector<StatisticsResult> statistics_;
+  std::vector<CorrelationResult> correlations_;
+  bool analysed_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<RunSink> make_csv_sink(const std::string& folder, const RunInfo& info) {
+  return std::make_unique<CsvSink>(folder, info);
+}
+
+}  // namespace flowplex

@@ -1,0 +1,38 @@
+#include "export/manifest.hpp"
+
+#include "export/digest.hpp"
+
+namespace flowplex {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json outputs_json(const std::vector<std::string>& outputs) {
+  Json list = Json::array();
+  for (const std::string& path : outputs) {
+    const FileDigest d = digest_file(path);
+    list.push_back({{"path", path}, {"size", d.size}, {"sha256", d.sha256}});
+  }
+  return list;
+}
+
+}  // namespace
+
+std::string manifest_text(const ManifestFacts& facts) {
+  const RunInfo& run = *facts.run;
+  Json manifest;
+  manifest["program"] = "flowplex";
+  manifest["version"] = run.version;
+  manifest["command_line"] = run.command_line;
+  manifest["answers"] = run.console != nullptr ? run.console->answers() : std::vector<std::string>{};
+  manifest["inputs"] = inputs_json(facts.inputs);
+  manifest["input_digest"] = input_digest(facts.inputs);
+  manifest["outputs"] = outputs_json(facts.outputs);
+  Json states = Json::array();
+  for (const StartState& state : facts.start_states) states.push_back(state);
+  manifest["start_states"] = std::move(states);
+  // Bytes that are not UTF-8 (a name typed in another encoding) become U+FFFD.
+  return manifest.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace flowplex

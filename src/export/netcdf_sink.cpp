@@ -1,0 +1,312 @@
+#include <netcdf.h>
+
+#include <array>
+#include <cctype>
+#include <optional>
+#include <vector>
+
+#include "export/atomic_file.hpp"
+#include "export/exports.hpp"
+#include "export/background.hpp"
+#include "export/digest.hpp"
+#include "export/inputs.hpp"
+#include "export/river_system.hpp"
+#include "export/sequence.hpp"
+#include "report/input.hpp"
+
+namespace flowplex {
+namespace {
+
+constexpr std::size_t kSequencesWaiting = 2;
+
+// Shuffle and deflate of the flows: level 1 lets the writer thread keep pace with the
+// generation, and a stronger level makes the file little smaller.
+constexpr int kFlowDeflateLevel = 1;
+
+// The identifiers of the file's variables.
+struct Variables {
+  int flow = 0, index_year = 0, start_state = 0;
+  int realization = 0, time = 0, year = 0, stochastic_year = 0, hydrological_month = 0;
+  int gauge_number = 0, gauge_name = 0, file_stem = 0, key_gauge = 0;
+};
+
+// Calls into the netCDF library for one file; any failure ends the run naming the file.
+class NetcdfFile {
+ public:
+  explicit NetcdfFile(const TemporaryFile& file) : file_(file) {
+    check(nc_create(file.temporary().c_str(), NC_NETCDF4 | NC_CLOBBER, &id_), "CREATE");
+    open_ = true;
+  }
+  ~NetcdfFile() {
+    if (open_) nc_abort(id_);
+  }
+  NetcdfFile(const NetcdfFile&) = delete;
+  NetcdfFile& operator=(const NetcdfFile&) = delete;
+
+  int id() const { return id_; }
+  void check(int status, std::string_view doing = "WRITE") const {
+    if (status != NC_NOERR) file_.fail(doing, upper(nc_strerror(status)));
+  }
+  int dimension(const char* name, std::size_t length) {
+    int dim = 0;
+    check(nc_def_dim(id_, name, length, &dim));
+    return dim;
+  }
+  int variable(const char* name, nc_type type, std::initializer_list<int> dims) {
+    int var = 0;
+    const std::vector<int> ids(dims);
+    check(nc_def_var(id_, name, type, static_cast<int>(ids.size()), ids.data(), &var));
+    return var;
+  }
+  void text(int var, const char* name, const std::string& value) {
+    check(nc_put_att_text(id_, var, name, value.size(), value.c_str()));
+  }
+  void integer(int var, const char* name, int value) { check(nc_put_att_int(id_, var, name, NC_INT, 1, &value)); }
+  void strings(int var, const char* name, const std::vector<std::string>& values) {
+    std::vector<const char*> c = c_strings(values);
+    check(nc_put_att_string(id_, var, name, c.size(), c.data()));
+  }
+  void put_strings(int var, const std::vector<std::string>& values) {
+    std::vector<const char*> c = c_strings(values);
+    check(nc_put_var_string(id_, var, c.data()));
+  }
+  void close() {
+    open_ = false;
+    check(nc_close(id_));
+  }
+
+ private:
+  static std::string upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+  }
+  static std::vector<const char*> c_strings(const std::vector<std::string>& values) {
+    std::vector<const char*> c;
+    for (const std::string& v : values) c.push_back(v.c_str());
+    return c;
+  }
+
+  const TemporaryFile& file_;
+  int id_ = 0;
+  bool open_ = false;
+};
+
+std::string title_of(const Store& s) {
+  const std::string title = trimmed_name(s.PARM.TITLE.view());
+  const auto first = title.find_first_not_of(' ');
+  return first == std::string::npos ? std::string() : title.substr(first);
+}
+
+std::vector<int> counting(int first, int count, int step = 1) {
+  std::vector<int> values(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) values[static_cast<std::size_t>(i)] = first + i * step;
+  return values;
+}
+
+class NetcdfSink final : public RunSink {
+ public:
+  NetcdfSink(std::string path, RunInfo info) : path_(std::move(path)), info_(std::move(info)) {}
+
+  void begin_generation(const Store& s) override {
+    file_ = std::make_unique<TemporaryFile>(path_, "NETCDF FILE");
+    nc_ = std::make_unique<NetcdfFile>(*file_);
+    define(s);
+    check(nc_enddef(nc_->id()));
+    write_coordinates(s);
+    writer_ = std::make_unique<BackgroundWriter>(kSequencesWaiting);
+  }
+  void begin_sequence(const Store& s, int seq) override { collector_.begin(s, seq); }
+  void year_made(const Store& s, int /*seq*/, int y) override { collector_.year_made(s, y); }
+  void end_sequence(const Store& s, int /*seq*/) override {
+    writer_->post([this, sequence = collector_.end(s)] { write_sequence(*sequence); });
+  }
+  void commit(const Store& s) override {
+    writer_->finish();
+    if (not_finite_) file_->fail("WRITE", *not_finite_);
+    check(nc_redef(nc_->id()));
+    describe_inputs(inputs_read(s));
+    check(nc_enddef(nc_->id()));
+    nc_->close();
+    file_->make_final();
+    info_.outputs->add(path_);
+  }
+  void abandon() override {
+    writer_.reset();
+    nc_.reset();
+    file_.reset();
+  }
+
+ private:
+  void check(int status) const { nc_->check(status); }
+
+  void define(const Store& s) {
+    NetcdfFile& nc = *nc_;
+    const int NYS = s.RUN.NYS;
+    const int realization = nc.dimension("realization", kSequences);
+    const int time = nc.dimension("time", static_cast<std::size_t>(kMonths * NYS));
+    const int station = nc.dimension("station", static_cast<std::size_t>(s.PARM.NGAUGE));
+    const int year = nc.dimension("year", static_cast<std::size_t>(NYS));
+    const int state = nc.dimension("generator_state", 3);
+
+    v_.realization = nc.variable("realization", NC_INT, {realization});
+    nc.text(v_.realization, "standard_name", "realization");
+    nc.text(v_.realization, "long_name", "stochastic sequence");
+
+    v_.time = nc.variable("time", NC_INT, {time});
+    nc.text(v_.time, "standard_name", "time");
+    nc.text(v_.time, "long_name", "start of the month of the stochastic year");
+    nc.text(v_.time, "units", "days since 0001-10-01");
+    nc.text(v_.time, "calendar", "360_day");
+    nc.text(v_.time, "axis", "T");
+    nc.text(v_.time, "comment",
+            "stochastic year 1 starts in October of year 1; the months are those of a hydrological year, "
+            "not dates of a real calendar");
+
+    v_.year = nc.variable("year", NC_INT, {year});
+    nc.text(v_.year, "long_name", "stochastic year");
+    v_.stochastic_year = nc.variable("stochastic_year", NC_INT, {time});
+    nc.text(v_.stochastic_year, "long_name", "stochastic year of the month");
+    v_.hydrological_month = nc.variable("hydrological_month", NC_INT, {time});
+    nc.text(v_.hydrological_month, "long_name", "month of the hydrological year (1 = October, 12 = September)");
+
+    v_.gauge_number = nc.variable("gauge_number", NC_INT, {station});
+    nc.text(v_.gauge_number, "long_name", "gauge number: the gauge's order in the parameter file");
+    nc.text(v_.gauge_number, "cf_role", "timeseries_id");
+    v_.gauge_name = nc.variable("gauge_name", NC_STRING, {station});
+    nc.text(v_.gauge_name, "long_name", "gauge name");
+    v_.file_stem = nc.variable("file_stem", NC_STRING, {station});
+    nc.text(v_.file_stem, "long_name", "stem of the gauge's series file names");
+    v_.key_gauge = nc.variable("key_gauge", NC_INT, {station});
+    nc.text(v_.key_gauge, "long_name", "key gauge of the nearest-year search (1) or not (0)");
+    const std::array<int, 2> flags{0, 1};
+    check(nc_put_att_int(nc.id(), v_.key_gauge, "flag_values", NC_INT, flags.size(), flags.data()));
+    nc.text(v_.key_gauge, "flag_meanings", "not_key key");
+
+    define_flow(s, realization, time, station);
+
+    v_.index_year = nc.variable("index_year", NC_INT, {realization, year});
+    // Only the forecasting mode leaves years without one; elsewhere no value is missing
+    // and readers keep the years whole numbers.
+    if (s.RUN.IOPT == 3) check(nc_def_var_fill(nc.id(), v_.index_year, NC_FILL, &kNoIndexYear));
+    nc.text(v_.index_year, "long_name",
+            "calendar year of the historical record whose months the generated year was built from");
+
+    v_.start_state = nc.variable("start_state", NC_INT, {realization, state});
+    nc.text(v_.start_state, "long_name", "random generator state (IX, IY, IZ) at the start of the sequence");
+
+    describe_run(s);
+  }
+
+  void define_flow(const Store& s, int realization, int time, int station) {
+    NetcdfFile& nc = *nc_;
+    v_.flow = nc.variable("flow", NC_FLOAT, {realization, time, station});
+    const std::array<std::size_t, 3> chunk{1, static_cast<std::size_t>(kMonths * s.RUN.NYS),
+                                           static_cast<std::size_t>(s.PARM.NGAUGE)};
+    check(nc_def_var_chunking(nc.id(), v_.flow, NC_CHUNKED, chunk.data()));
+    check(nc_def_var_deflate(nc.id(), v_.flow, 1, 1, kFlowDeflateLevel));
+    // Every value is written, and each sequence is one whole chunk written at once: no
+    // fill, and no cache that would hold a chunk back from being compressed as it comes.
+    check(nc_def_var_fill(nc.id(), v_.flow, NC_NOFILL, nullptr));
+    check(nc_set_var_chunk_cache(nc.id(), v_.flow, 0, 0, 0.0F));
+    nc.text(v_.flow, "long_name", "generated monthly streamflow");
+    nc.text(v_.flow, "comment", "in the unit of the river system's series files");
+    nc.text(v_.flow, "coordinates", "gauge_number gauge_name stochastic_year hydrological_month");
+  }
+
+  void describe_run(const Store& s) {
+    NetcdfFile& nc = *nc_;
+    const std::string parameter_file = trimmed_name(s.PARM.PARMFILE.view());
+    nc.text(NC_GLOBAL, "Conventions", "CF-1.8");
+    nc.text(NC_GLOBAL, "title", title_of(s));
+    nc.text(NC_GLOBAL, "source", "flowplex " + info_.version);
+    nc.text(NC_GLOBAL, "generation_option", option_name(s.RUN.IOPT));
+    nc.integer(NC_GLOBAL, "generation_option_code", s.RUN.IOPT);
+    nc.integer(NC_GLOBAL, "NYS", s.RUN.NYS);
+    nc.integer(NC_GLOBAL, "common_period_first_year", s.PARM.ISTART);
+    nc.integer(NC_GLOBAL, "common_period_last_year", s.PARM.ISTART + s.PARM.NCOMMON - 1);
+    nc.text(NC_GLOBAL, "parameter_file", parameter_file);
+    nc.text(NC_GLOBAL, "parameter_file_sha256", digest_file(parameter_file).sha256);
+    nc.text(NC_GLOBAL, "program_version", info_.version);
+  }
+
+  void describe_inputs(const std::vector<InputFile>& inputs) {
+    std::vector<std::string> paths, digests;
+    std::vector<unsigned long long> sizes;
+    for (const InputFile& f : inputs) {
+      paths.push_back(f.path);
+      sizes.push_back(f.size);
+      digests.push_back(f.sha256);
+    }
+    NetcdfFile& nc = *nc_;
+    nc.strings(NC_GLOBAL, "input_files", paths);
+    check(nc_put_att_ulonglong(nc.id(), NC_GLOBAL, "input_sizes", NC_UINT64, sizes.size(), sizes.data()));
+    nc.strings(NC_GLOBAL, "input_sha256", digests);
+    nc.text(NC_GLOBAL, "input_digest", input_digest(inputs));
+  }
+
+  void write_coordinates(const Store& s) {
+    NetcdfFile& nc = *nc_;
+    const int NYS = s.RUN.NYS;
+    const int months = kMonths * NYS;
+    check(nc_put_var_int(nc.id(), v_.realization, counting(1, kSequences).data()));
+    check(nc_put_var_int(nc.id(), v_.time, counting(0, months, 30).data()));
+    check(nc_put_var_int(nc.id(), v_.year, counting(1, NYS).data()));
+    std::vector<int> year_of(static_cast<std::size_t>(months)), month_of(static_cast<std::size_t>(months));
+    for (int i = 0; i < months; ++i) {
+      year_of[static_cast<std::size_t>(i)] = i / kMonths + 1;
+      month_of[static_cast<std::size_t>(i)] = i % kMonths + 1;
+    }
+    check(nc_put_var_int(nc.id(), v_.stochastic_year, year_of.data()));
+    check(nc_put_var_int(nc.id(), v_.hydrological_month, month_of.data()));
+
+    std::vector<int> numbers, keys;
+    std::vector<std::string> names, stems;
+    for (const GaugeLabel& g : gauge_labels(s)) {
+      numbers.push_back(g.number);
+      keys.push_back(g.key ? 1 : 0);
+      names.push_back(g.name);
+      stems.push_back(g.stem);
+    }
+    check(nc_put_var_int(nc.id(), v_.gauge_number, numbers.data()));
+    check(nc_put_var_int(nc.id(), v_.key_gauge, keys.data()));
+    nc.put_strings(v_.gauge_name, names);
+    nc.put_strings(v_.file_stem, stems);
+  }
+
+  // On the writer thread; the main thread makes no call into the library meanwhile.
+  void write_sequence(const GeneratedSequence& q) {
+    if (auto where = q.first_not_finite()) {
+      if (!not_finite_) not_finite_ = *where;
+      return;
+    }
+    const int id = nc_->id();
+    const std::size_t r = static_cast<std::size_t>(q.number - 1);
+    const std::size_t months = static_cast<std::size_t>(kMonths * q.NYS);
+    const std::array<std::size_t, 3> start{r, 0, 0}, count{1, months, static_cast<std::size_t>(q.NGAUGE)};
+    check(nc_put_vara_float(id, v_.flow, start.data(), count.data(), q.flow.data()));
+    std::vector<int> index(q.index_year.size());
+    for (std::size_t y = 0; y < index.size(); ++y) index[y] = q.index_year[y].value_or(kNoIndexYear);
+    const std::array<std::size_t, 2> row{r, 0}, years{1, index.size()}, three{1, 3};
+    check(nc_put_vara_int(id, v_.index_year, row.data(), years.data(), index.data()));
+    check(nc_put_vara_int(id, v_.start_state, row.data(), three.data(), q.start_state.data()));
+  }
+
+  static constexpr int kNoIndexYear = NC_FILL_INT;
+
+  std::string path_;
+  RunInfo info_;
+  std::unique_ptr<TemporaryFile> file_;
+  std::unique_ptr<NetcdfFile> nc_;
+  std::unique_ptr<BackgroundWriter> writer_;
+  SequenceCollector collector_;
+  Variables v_;
+  std::optional<std::string> not_finite_;  // set on the writer thread, read after it finished
+};
+
+}  // namespace
+
+std::unique_ptr<RunSink> make_netcdf_sink(const std::string& path, const RunInfo& info) {
+  return std::make_unique<NetcdfSink>(path, info);
+}
+
+}  // namespace flowplex

@@ -1,0 +1,44 @@
+#include "export/river_system.hpp"
+
+#include <algorithm>
+#include <map>
+
+#include "report/input.hpp"
+
+namespace flowplex {
+
+std::vector<GaugeLabel> gauge_labels(const Store& s) {
+  std::vector<GaugeLabel> labels;
+  std::map<std::string, int> uses;
+  for (int g = 1; g <= s.PARM.NGAUGE; ++g) {
+    const Name& name = s.PARM.GNAME(g);
+    GaugeLabel label{g, trimmed_name(name.view()), std::string(name.first_word()), {}, false};
+    ++uses[label.stem];
+    labels.push_back(std::move(label));
+  }
+  for (int k = 1; k <= s.DSBASE.NKEY; ++k) {
+    const int g = s.DSBASE.KEYG(k);
+    if (g >= 1 && g <= s.PARM.NGAUGE) labels[static_cast<std::size_t>(g - 1)].key = true;
+  }
+  // A column must name one gauge: a shared stem, or none at all, is told apart by the
+  // gauge's number.
+  for (GaugeLabel& label : labels)
+    label.column = uses[label.stem] > 1 || label.stem.empty() ? label.stem + "_" + std::to_string(label.number)
+                                                               : label.stem;
+  return labels;
+}
+
+std::string option_name(int IOPT) {
+  switch (IOPT) {
+    case 0:
+      return "rigorous";
+    case 2:
+      return "bootstrap";
+    case 3:
+      return "forecasting";
+    default:
+      return "rigorous years without a sequence start";
+  }
+}
+
+}  // namespace flowplex

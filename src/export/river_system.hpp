@@ -1,0 +1,25 @@
+#pragma once
+// What the exports say of the river system and the run, taken from the store once the
+// parameter file is loaded: the gauges' names and stems, the key gauges, the option.
+#include <string>
+#include <vector>
+
+#include "store/store.hpp"
+
+namespace flowplex {
+
+struct GaugeLabel {
+  int number = 0;
+  std::string name;    // the 40-character name, trimmed
+  std::string stem;    // the first word of the name: the stem of the gauge's file names
+  std::string column;  // the stem, or STEM_g where two gauges share it (or it is empty)
+  bool key = false;    // a key gauge of the nearest-year search
+};
+
+std::vector<GaugeLabel> gauge_labels(const Store& s);
+
+// The generation option in words: rigorous, bootstrap, forecasting, or, for any other
+// value, rigorous years on the lags left as they were.
+std::string option_name(int IOPT);
+
+}  // namespace flowplex
