@@ -1,9 +1,205 @@
 #include "html/page.hpp"
 
-namespace flowplex {
+#include <optional>
+#include <string_view>
+#include <vector>
 
-std::unique_ptr<RunSink> make_html_sink(const std::string& /*path*/, const RunInfo& /*info*/) {
-  return std::make_unique<RunSink>();
+#include "export/atomic_file.hpp"
+#include "export/inputs.hpp"
+#include "html/markup.hpp"
+#include "html/sections.hpp"
+#include "html/tables.hpp"
+#include "report/input.hpp"
+
+namespace flowplex {
+namespace {
+
+using html::escaped;
+
+// The look of the page, on screen and on A4 landscape paper. The charts' colours are
+// those of a palette that readers with any common colour-vision deficiency can tell apart
+// (blue, vermillion, bluish green, grey), and every curve and mark also differs in shape
+// or dash, so the page reads in black and white too.
+constexpr std::string_view kStyle = R"(
+:root{color-scheme:light}
+body{font:14px/1.4 system-ui,sans-serif;color:#111;background:#fff;margin:0 auto;padding:0 16px 32px;max-width:1400px}
+h1{font-size:22px;margin:16px 0 4px}
+h2{font-size:18px;margin:28px 0 4px;padding-top:8px;border-top:2px solid #0072B2}
+.facts,.note{color:#333;margin:4px 0 8px}
+.note{font-size:12px}
+table{border-collapse:collapse;margin:6px 0 10px;font-size:12px;font-variant-numeric:tabular-nums}
+caption{text-align:left;font-weight:600;padding:2px 0}
+th,td{padding:1px 6px;border-bottom:1px solid #ddd}
+td{text-align:right}
+th{text-align:left;font-weight:600}
+thead th{text-align:right;border-bottom:1px solid #888}
+thead th:first-child{text-align:left}
+.run{display:grid;grid-template-columns:max-content auto;gap:2px 16px;margin:8px 0}
+.run dt{font-weight:600}.run dd{margin:0}
+.gauges :is(td,th):nth-child(3),.gauges :is(td,th):nth-child(4){text-align:left}
+.charts{display:grid;grid-template-columns:repeat(auto-fill,minmax(520px,1fr));gap:8px 24px}
+figure{margin:0;break-inside:avoid}
+figure.wide{grid-column:1/-1;max-width:900px}
+figure table caption{font-weight:400;color:#333}
+details{margin:4px 0 12px;overflow-x:auto}
+nav ul{font-size:13px;padding-left:20px}
+svg{display:block;width:100%;height:auto;font-family:system-ui,sans-serif}
+svg text{font-size:11px;fill:#222}
+svg .tt{font-size:13px;font-weight:600}
+svg .at{font-size:12px;text-anchor:middle}
+svg .yl{text-anchor:end}
+svg .xl{text-anchor:middle}
+.gr{stroke:#e2e2e2;stroke-width:1}
+.ax{stroke:#444;fill:none}
+.bx{fill:#cde4f4;stroke:#0072B2;stroke-width:1.2}
+.wh{stroke:#0072B2;stroke-width:1.2;fill:none}
+.md{stroke:#003f66;stroke-width:2.5}
+.mm{fill:#fff;stroke:#0072B2;stroke-width:1.2}
+.hi{fill:#D55E00;stroke:#111;stroke-width:.8}
+.mn{stroke:#111;stroke-width:1.6}
+.sq{fill:none;stroke:#9a9a9a;stroke-width:.7;stroke-opacity:.8}
+.me{fill:none;stroke:#0072B2;stroke-width:2.5}
+.mdn{fill:none;stroke:#009E73;stroke-width:2.5;stroke-dasharray:7 4}
+.hs{fill:none;stroke:#D55E00;stroke-width:2}
+@page{size:A4 landscape;margin:10mm}
+@media print{
+body{max-width:none;padding:0;font-size:11px}
+nav{display:none}
+section{break-before:page}
+h2{border-top:none;margin-top:0}
+.charts{grid-template-columns:1fr 1fr;gap:4px 16px}
+table{font-size:9.5px}
+figure.wide{max-width:none}
+figure.wide svg{max-width:60%}
+}
+)";
+
+std::string option_name(int IOPT) {
+  switch (IOPT) {
+    case 0: return "rigorous multi-site ARMA(2,2), disaggregated by the nearest historical year (option 0)";
+    case 2: return "bootstrap of whole historical years (option 1)";
+    case 3: return "forecasting mode, continuing the current year (option 3)";
+    default: return "option " + std::to_string(IOPT);
+  }
+}
+
+std::string run_facts(const Store& s) {
+  const std::vector<std::pair<std::string_view, std::string>> facts{
+      {"Parameter file", trimmed_name(s.PARM.PARMFILE.view())},
+      {"Generation", option_name(s.RUN.IOPT)},
+      {"Sequences", "41 of " + std::to_string(s.RUN.NYS) + " years"},
+      {"Common period", std::to_string(s.PARM.ISTART) + " to " + std::to_string(s.PARM.IEND) + " (" +
+                            std::to_string(s.PARM.NCOMMON) + " years)"},
+  };
+  std::string out = "<dl class=\"run\">";
+  for (const auto& [name, value] : facts) out += "<dt>" + std::string(name) + "</dt><dd>" + escaped(value) + "</dd>";
+  return out + "</dl>";
+}
+
+// The program and the inputs that made the page: the same inputs give the same digest.
+std::string provenance(const Store& s, const std::string& version) {
+  return "<p class=\"note\">Written by flowplex " + escaped(version) + " \u00b7 input digest (SHA-256 of the input "
+         "files read) <code>" + input_digest(inputs_read(s)) + "</code></p>";
+}
+
+std::string chosen_gauges(const Store& s) {
+  std::vector<std::vector<std::string>> rows;
+  for (int k = 1; k <= s.RUN.NSEL; ++k) {
+    const int g = s.RUN.IGLIST(k);
+    const bool known = g >= 1 && g <= s.PARM.NGAUGE;
+    rows.push_back({std::to_string(k), std::to_string(g), known ? trimmed_name(s.PARM.GNAME(g).view()) : "",
+                    trimmed_name(s.HIST.HISTFILE(k).view()), std::to_string(s.HIST.NYHIST(k))});
+  }
+  return html::plain_table("The chosen gauges", {"Slot", "Gauge", "Name", "Historic file", "Years read"}, rows,
+                           "gauges");
+}
+
+constexpr std::string_view kReadingGuide =
+    "<p class=\"note\">Flows, run sums and deficits are in the unit of the river system's series files; MAR is the "
+    "mean annual runoff of the historical record. Each box summarises a statistic over the 41 generated sequences "
+    "(box 25 % to 75 %, line at the median, whiskers 5 % to 95 %, circles at the minimum and maximum); the diamond "
+    "is the historical value. A diamond well inside the box means the model reproduces that property. The tables "
+    "under the charts give the numbers as the line-printer report prints them.</p>";
+
+// The page's sections, made as the analyses hand over their results, and the file they
+// go to when the run is complete.
+class HtmlPage final : public RunSink {
+ public:
+  HtmlPage(const std::string& path, const RunInfo& info) : path_(path), version_(info.version) {}
+
+  // The page's file is made before the sequences are, so that a path that cannot be
+  // written ends the run before it spends its time.
+  void begin_generation(const Store& /*s*/) override { file_.emplace(path_, "HTML PAGE"); }
+  void statistics(const StatisticsResult& result) override {
+    add({result.slot, result.name, "statistical properties", false},
+        html::statistics_section(result, next_id()));
+  }
+  void correlations(const CorrelationResult& result) override {
+    add({result.slot, result.name, result.other_name.substr(0, result.other_name.find(' ')), true},
+        html::correlation_section(result, next_id()));
+  }
+  void commit(const Store& s) override {
+    file_->write(page(s));
+    file_->make_final();
+  }
+  void abandon() override { file_.reset(); }
+
+ private:
+  // A section as the contents list links to it: the analysed gauge, and the test or, for
+  // a correlation page, the other gauge's stem.
+  struct Entry {
+    int slot;
+    std::string gauge;
+    std::string link;
+    bool correlation;
+  };
+
+  int next_id() const { return static_cast<int>(entries_.size()) + 1; }
+  void add(Entry entry, const std::string& section) {
+    entries_.push_back(std::move(entry));
+    sections_ += section;
+  }
+
+  // One line per gauge analysed in turn, with its sections as links: a run of fifteen
+  // gauges has over two hundred correlation pages, and a line each would bury the rest.
+  std::string contents() const {
+    if (entries_.empty()) return "<p>No analysis was chosen in this run.</p>";
+    std::string out = "<nav><h2>Contents</h2><ul>";
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+      const Entry& e = entries_[i];
+      const Entry* before = i > 0 ? &entries_[i - 1] : nullptr;
+      const bool new_line = before == nullptr || before->slot != e.slot;
+      if (new_line) out += (before ? "</li><li><b>" : "<li><b>") + escaped(e.gauge) + "</b>: ";
+      if (!new_line) out += e.correlation && before->correlation ? ", " : "; ";
+      if (e.correlation && (new_line || !before->correlation)) out += "rank correlations with ";
+      out += "<a href=\"#s" + std::to_string(i + 1) + "\">" + escaped(e.link) + "</a>";
+    }
+    return out + "</li></ul></nav>";
+  }
+
+  std::string page(const Store& s) const {
+    std::string title = trimmed_name(s.PARM.TITLE.view());
+    if (title.empty()) title = "River system";
+    std::string out = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+                      "<meta name=\"viewport\" content=\"width=device-width,initial-scale=1\"><title>" +
+                      escaped(title) + " \u2013 flowplex</title><style>" + std::string(kStyle) + "</style></head><body>";
+    out += "<header><h1>" + escaped(title) + "</h1>" + run_facts(s) + chosen_gauges(s) + provenance(s, version_) +
+           std::string(kReadingGuide) + "</header>";
+    out += contents() + "<main>" + sections_ + "</main></body></html>\n";
+    return out;
+  }
+
+  std::string path_;
+  std::optional<AtomicTextFile> file_;
+  std::string version_;
+  std::vector<Entry> entries_;
+  std::string sections_;
+};
+
+}  // namespace
+
+std::unique_ptr<RunSink> make_html_sink(const std::string& path, const RunInfo& info) {
+  return std::make_unique<HtmlPage>(path, info);
 }
 
 }  // namespace flowplex
