@@ -175,6 +175,13 @@ void standard_errors(std::span<const double> y, ArmaFit& fit) {
   }
 }
 
+// Whether a fitted model ended against the edge of the search.
+bool at_search_edge(const ArmaCoefficients& c) {
+  for (const double r : partials_of(c))
+    if (std::abs(r) > kEdge - 1.0e-3) return true;
+  return false;
+}
+
 }  // namespace
 
 bool stationary_and_invertible(const ArmaCoefficients& c) { return roots_outside(c.p, c.phi) && roots_outside(c.q, c.theta); }
@@ -220,7 +227,9 @@ ArmaFit choose_arma(std::span<const double> y) {
     for (int q = 0; q <= kMaxArmaOrder; ++q) {
       if (p + q == 0) continue;
       ArmaFit candidate = fit_arma(y, p, q);
-      if (candidate.aicc < best.aicc) best = std::move(candidate);
+      // A maximum on the edge of the region is no interior maximum: typically a pair of
+      // nearly cancelling roots fitted to one peak of the periodogram.
+      if (candidate.aicc < best.aicc && !at_search_edge(candidate.model)) best = std::move(candidate);
     }
   return best;
 }

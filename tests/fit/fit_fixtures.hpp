@@ -1,0 +1,93 @@
+#pragma once
+// Shared pieces of the fitting tests: scratch folders, records files written from
+// series made in the test, and the check that a step ends the run with a message.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "report/run_ended.hpp"
+
+namespace flowplex::fit::testing {
+
+// A fresh folder, removed with everything in it at the end of the test.
+class Scratch {
+ public:
+  Scratch() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    path_ = std::filesystem::temp_directory_path() /
+            ("flowplex_fit_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~Scratch() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::filesystem::path& path() const { return path_; }
+  std::string file(const std::string& name, const std::string& text) const {
+    const auto p = path_ / name;
+    std::ofstream(p) << text;
+    return p.string();
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// monthly[g][i]: gauge g, the i-th calendar month from January of `first_year`.
+inline std::string records_csv(const std::vector<std::string>& names, int first_year,
+                               const std::vector<std::vector<double>>& monthly) {
+  std::ostringstream out;
+  out << "year,month";
+  for (const auto& n : names) out << "," << n;
+  out << "\n";
+  for (std::size_t i = 0; i < monthly.front().size(); ++i) {
+    out << first_year + static_cast<int>(i / 12) << "," << i % 12 + 1;
+    for (const auto& g : monthly) out << "," << (std::isnan(g[i]) ? std::string() : std::to_string(g[i]));
+    out << "\n";
+  }
+  return out.str();
+}
+
+// Calendar months of flows whose annual totals follow a lognormal AR(1), with a fixed
+// seasonal pattern; gauges share part of their yearly noise.
+inline std::vector<std::vector<double>> synthetic_months(int gauges, int years, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::normal_distribution<double> normal;
+  std::vector<std::vector<double>> monthly(static_cast<std::size_t>(gauges));
+  std::vector<double> lag(static_cast<std::size_t>(gauges), 0.0);
+  for (int y = 0; y < years; ++y) {
+    const double shared = normal(rng);
+    for (int g = 0; g < gauges; ++g) {
+      double& z = lag[static_cast<std::size_t>(g)];
+      z = 0.4 * z + std::sqrt(1.0 - 0.16) * (0.7 * shared + std::sqrt(1.0 - 0.49) * normal(rng));
+      const double annual = 100.0 * (g + 1) * std::exp(0.4 * z);
+      for (int m = 0; m < 12; ++m) {
+        const double share = (1.0 + 0.8 * std::cos(2.0 * M_PI * (m - 1) / 12.0)) / 12.0;
+        monthly[static_cast<std::size_t>(g)].push_back(std::round(100.0 * annual * share * std::exp(0.2 * normal(rng))) / 100.0);
+      }
+    }
+  }
+  return monthly;
+}
+
+// The run-ending message of `step`, or a failure when it does not end the run.
+inline std::string refusal(const std::function<void()>& step) {
+  try {
+    step();
+  } catch (const RunEnded& e) {
+    EXPECT_EQ(e.status(), ExitStatus::RunFailed);
+    return e.message();
+  }
+  ADD_FAILURE() << "the step did not end the run";
+  return {};
+}
+
+}  // namespace flowplex::fit::testing
