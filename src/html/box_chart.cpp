@@ -66,9 +66,8 @@ void whisker_symbol(std::string& out, double x, double y) {
 }
 
 void draw_box_legend(std::string& out, bool with_mean) {
-  std::vector<LegendEntry> entries{{box_symbol, "25 % to 75 %, median line"},
-                                   {whisker_symbol, "5 % to 95 %"},
-                                   {extreme_mark, "minimum, maximum"}};
+  std::vector<LegendEntry> entries{
+      {box_symbol, "25\u201375 %, median"}, {whisker_symbol, "5\u201395 %"}, {extreme_mark, "min, max"}};
   if (with_mean) entries.push_back({mean_mark, "mean"});
   entries.push_back({historical_mark, "historical"});
   draw_legend(out, entries, kArea);

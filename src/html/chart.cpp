@@ -66,7 +66,7 @@ void draw_legend(std::string& out, std::span<const LegendEntry> entries, const A
   for (const LegendEntry& entry : entries) {
     entry.symbol(out, x + 8, kLegendRow - 4);
     out += "<text class=\"lg\" " + at(x + 20, kLegendRow) + ">" + escaped(entry.text) + "</text>";
-    x += 34 + 6.4 * static_cast<double>(entry.text.size());
+    x += 34 + 6.9 * static_cast<double>(entry.text.size());
   }
 }
 

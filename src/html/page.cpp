@@ -39,7 +39,8 @@ thead th:first-child{text-align:left}
 .gauges :is(td,th):nth-child(3),.gauges :is(td,th):nth-child(4){text-align:left}
 .charts{display:grid;grid-template-columns:repeat(auto-fill,minmax(520px,1fr));gap:8px 24px}
 figure{margin:0;break-inside:avoid}
-figure.wide{grid-column:1/-1;max-width:900px}
+figure.pair{display:grid;grid-template-columns:minmax(0,720px) auto;gap:8px 24px;align-items:start;margin-top:8px}
+figure.pair details{grid-column:1/-1}
 figure table caption{font-weight:400;color:#333}
 details{margin:4px 0 12px;overflow-x:auto}
 nav ul{font-size:13px;padding-left:20px}
@@ -65,12 +66,14 @@ svg .xl{text-anchor:middle}
 @media print{
 body{max-width:none;padding:0;font-size:11px}
 nav{display:none}
-section{break-before:page}
-h2{border-top:none;margin-top:0}
+section.st{break-before:page}
+section.co{break-inside:avoid}
+h2{font-size:15px;margin-top:8px}
+section.st h2{border-top:none;margin-top:0}
 .charts{grid-template-columns:1fr 1fr;gap:4px 16px}
-table{font-size:9.5px}
-figure.wide{max-width:none}
-figure.wide svg{max-width:60%}
+table,.note{font-size:9.5px}
+details{display:none}
+figure.pair{grid-template-columns:minmax(0,1.2fr) 1fr}
 }
 )";
 

@@ -139,9 +139,9 @@ std::string sequence_storage_table(const StatisticsResult& r) {
 
 std::string storage_figure(const StatisticsResult& r, int id) {
   const std::string title = r.name + ": storage-yield";
-  return "<figure class=\"wide\">" + storage_yield_chart(r, title, id) + storage_table(r, title) +
+  return "<figure class=\"pair\">" + storage_yield_chart(r, title, id) + "<div>" + storage_table(r, title) +
          "<p class=\"note\">\u2013 : not computed (the five smallest yields, a yield no sequence needs storage for, "
-         "or beyond the last historical level the report plots).</p>" +
+         "or beyond the last historical level the report plots).</p></div>" +
          sequence_storage_table(r) + "</figure>";
 }
 
@@ -180,13 +180,14 @@ std::string correlation_heading(const CorrelationResult& r) {
 }
 
 std::string statistics_section(const StatisticsResult& r, int id) {
-  std::string out = "<section id=\"s" + std::to_string(id) + "\"><h2>" + escaped(statistics_heading(r)) + "</h2>";
+  std::string out =
+      "<section class=\"st\" id=\"s" + std::to_string(id) + "\"><h2>" + escaped(statistics_heading(r)) + "</h2>";
   out += "<p class=\"facts\">Gauge " + std::to_string(r.gauge) + " in slot " + std::to_string(r.slot) + " \u00b7 " +
          std::to_string(r.NYH) + " historical years, mean annual runoff (MAR) " + report_number(r.MAR, 7, 2) +
          " \u00b7 41 sequences of " + std::to_string(r.NYS) + " years</p>";
   out += simulation_table(r) + "<div class=\"charts\">";
   for (const StatisticChart& c : kStatisticCharts) out += box_figure(r, c);
-  out += storage_figure(r, id) + "</div></section>";
+  out += "</div>" + storage_figure(r, id) + "</section>";
   return out;
 }
 
@@ -201,14 +202,13 @@ std::string correlation_section(const CorrelationResult& r, int id) {
                     std::move(seven)});
   }
   const std::string title = stem(r.name) + " with " + stem(r.other_name) + ": Spearman rank correlation";
-  std::string out = "<section id=\"s" + std::to_string(id) + "\"><h2>" + escaped(correlation_heading(r)) + "</h2>";
+  std::string out =
+      "<section class=\"co\" id=\"s" + std::to_string(id) + "\"><h2>" + escaped(correlation_heading(r)) + "</h2>";
   out += "<p class=\"facts\">Gauges " + std::to_string(r.gauge) + " and " + std::to_string(r.other_gauge) +
          " in slots " + std::to_string(r.slot) + " and " + std::to_string(r.other_slot) +
          " \u00b7 historical correlation over the years both records hold, generated ones over each sequence</p>";
-  out += "<div class=\"charts\">" +
-         figure(box_chart({title, "Month", "Rank correlation", true}, categories),
-                summary_table(title, "Period", rows, true)) +
-         "</div></section>";
+  out += "<figure class=\"pair\">" + box_chart({title, "Month", "Rank correlation", true}, categories) +
+         summary_table(title, "Period", rows, true) + "</figure></section>";
   return out;
 }
 
