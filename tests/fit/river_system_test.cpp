@@ -1,0 +1,235 @@
+#include "fit/fit.hpp"
+
+#include <gmock/gmock.h>
+
+#include <algorithm>
+
+#include "fit_fixtures.hpp"
+#include "generation/generator.hpp"
+#include "generation/parameter_file.hpp"
+#include "generation/random_stream.hpp"
+
+namespace flowplex::fit {
+namespace {
+
+using ::testing::HasSubstr;
+using testing::refusal;
+using testing::Scratch;
+
+namespace fs = std::filesystem;
+
+const std::string kFourNodes = std::string(FLOWPLEX_SOURCE_DIR) + "/tests/fit/data/colorado_four_nodes.csv";
+
+// Runs in a folder for as long as it lives, as the generator reads the system's files
+// from the working folder.
+class InFolder {
+ public:
+  explicit InFolder(const fs::path& p) : previous_(fs::current_path()) { fs::current_path(p); }
+  ~InFolder() { fs::current_path(previous_); }
+  InFolder(const InFolder&) = delete;
+  InFolder& operator=(const InFolder&) = delete;
+
+ private:
+  fs::path previous_;
+};
+
+FitOptions four_nodes(const Scratch& scratch) {
+  FitOptions o;
+  o.records = kFourNodes;
+  o.out = (scratch.path() / "colorado").string();
+  o.scale = 0.001;
+  return o;
+}
+
+// The generator loaded from a fitted system, as a run loads it.
+struct LoadedSystem {
+  std::unique_ptr<Store> store = make_store();
+  std::istringstream answers;
+  std::ostringstream progress;
+  Console console{answers, progress};
+
+  explicit LoadedSystem(const fs::path& folder) {
+    const InFolder here(folder);
+    store->PARM.PARMFILE.assign("PARMSET.DAT");
+    rng::start(*store);
+    ensure_loaded(*store, console);
+  }
+
+  // One sequence of `years` years of option `option`, as the generation loop makes it;
+  // each year's flows of every gauge go to `year_made`.
+  template <typename YearMade>
+  void sequence(const fs::path& folder, int option, int years, YearMade year_made) {
+    const InFolder here(folder);
+    Store& s = *store;
+    s.STDAT.NEWSEQ = 1;
+    int seq = 1;
+    for (int y = 1; y <= years; ++y) {
+      int count = 1;
+      anskom(s, console, seq, option, count);
+      year_made(y);
+    }
+    int runoff = years - 201;
+    if (runoff < 0) anskom(s, console, seq, option, runoff);
+  }
+};
+
+bool leaves_no_partial_folder(const fs::path& folder) {
+  return std::none_of(fs::directory_iterator(folder), fs::directory_iterator(),
+                      [](const fs::directory_entry& e) { return e.path().filename().string().find(".partial-") != std::string::npos; });
+}
+
+TEST(FittedSystem, WritesEveryFileOfTheRiverSystemAndTheFitReport) {
+  Scratch scratch;
+  const FitOptions options = four_nodes(scratch);
+  std::ostringstream console;
+  ASSERT_EQ(run_fit(options, console), ExitStatus::Success) << console.str();
+  for (const std::string stem : {"node01", "node03", "node08", "node16"})
+    for (const std::string ext : {".INC", ".RNK", ".HIS", ".AFF", ".IRR"}) EXPECT_TRUE(fs::exists(fs::path(options.out) / (stem + ext)));
+  EXPECT_FALSE(fs::exists(fs::path(options.out) / "node01.RAN"));
+  for (const std::string name : {"PARMSET.DAT", "PARAMFOR.DAT", "fit_report.txt", "fit_report.csv"})
+    EXPECT_TRUE(fs::exists(fs::path(options.out) / name));
+  EXPECT_TRUE(leaves_no_partial_folder(scratch.path()));
+  EXPECT_THAT(console.str(), HasSubstr(" FITTED 4 GAUGES OVER THE HYDROLOGICAL YEARS 1906 TO 2007"));
+}
+
+TEST(FittedSystem, ReflectsTheRecordInItsModels) {
+  Scratch scratch;
+  const RiverSystem s = fit_from_options(four_nodes(scratch));
+  // node08 and node16 have years of zero or negative flow: SN or SU.
+  for (const int g : {2, 3}) {
+    const int type = s.annual[static_cast<std::size_t>(g)].transform.type;
+    EXPECT_TRUE(type == kSN || type == kSU) << g;
+  }
+  EXPECT_EQ(s.keys.front(), 1);  // node01 carries most of the flow
+  EXPECT_EQ(s.records.current[0].size(), 3u);  // October to December 2008
+  for (const GaugeAnnualModel& a : s.annual) {
+    EXPECT_NEAR(a.amean, 0.0, 1.0e-9);
+    EXPECT_NEAR(a.asd, 1.0, 1.0e-9);
+    EXPECT_TRUE(stationary_and_invertible(a.arma.model));
+  }
+  // Months at or below zero are floored for the logarithms and listed.
+  const GaugeForecastModel& node16 = s.forecast.gauges[3];
+  EXPECT_FALSE(node16.floored.empty());
+  EXPECT_GT(node16.floor, 0.0);
+  for (const double q : node16.previous) EXPECT_GT(q, 0.0);
+}
+
+TEST(FittedSystem, RunsInTheRigorousTheBootstrapAndTheForecastingOptions) {
+  Scratch scratch;
+  const FitOptions options = four_nodes(scratch);
+  std::ostringstream console;
+  ASSERT_EQ(run_fit(options, console), ExitStatus::Success) << console.str();
+  const RiverSystem fitted = fit_from_options(four_nodes(scratch));
+  LoadedSystem system(options.out);
+  for (const int option : {kRigorous, kBootstrap, kForecasting}) {
+    system.sequence(options.out, option, 30, [&](int y) {
+      for (int g = 1; g <= 4; ++g)
+        for (int m = 1; m <= 12; ++m) {
+          const double q = system.store->STOQ.QMONTH(g, m);
+          ASSERT_TRUE(std::isfinite(q)) << option << " " << g << " " << m;
+          // Intervening flows split by a year's pattern keep that year's negative months;
+          // the bootstrap sets them to zero, the forecasting mode's flows are exponentials.
+          if (option != kRigorous) {
+            EXPECT_GE(q, 0.0);
+          }
+          // The forecasting mode starts from the recorded October to December.
+          if (option == kForecasting && y == 1 && m <= 3) {
+            EXPECT_NEAR(q, fitted.forecast.gauges[static_cast<std::size_t>(g - 1)].current[static_cast<std::size_t>(m - 1)], 0.005);
+          }
+        }
+    });
+  }
+}
+
+// The historical annual mean and standard deviation and the twelve monthly means of the
+// gauges of positive annual flow lie between the 5 % and 95 % values of 41 rigorous
+// sequences as long as the record.
+TEST(FittedSystem, RigorousSequencesReproduceTheRecordOfTheColoradoNodes) {
+  Scratch scratch;
+  const FitOptions options = four_nodes(scratch);
+  std::ostringstream console;
+  ASSERT_EQ(run_fit(options, console), ExitStatus::Success) << console.str();
+  const RiverSystem fitted = fit_from_options(options);
+  const Records& r = fitted.records;
+  LoadedSystem system(options.out);
+  constexpr int kStatistics = 14;  // annual mean, annual sd, twelve monthly means
+  const auto statistics = [&](const std::function<double(int, int)>& month_of_year, int years) {
+    std::vector<double> s(kStatistics, 0.0);
+    std::vector<double> annual;
+    for (int y = 1; y <= years; ++y) {
+      double a = 0.0;
+      for (int m = 1; m <= 12; ++m) {
+        a += month_of_year(y, m);
+        s[static_cast<std::size_t>(1 + m)] += month_of_year(y, m) / years;
+      }
+      annual.push_back(a);
+    }
+    for (const double a : annual) s[0] += a / years;
+    for (const double a : annual) s[1] += (a - s[0]) * (a - s[0]) / (years - 1);
+    s[1] = std::sqrt(s[1]);
+    return s;
+  };
+  int pairs = 0;
+  int inside = 0;
+  for (int g = 1; g <= r.gauge_count(); ++g) {
+    const std::vector<double> annual = r.annual_series(g - 1);
+    if (*std::min_element(annual.begin(), annual.end()) <= 0.0) continue;
+    const std::vector<double> historical = statistics([&](int y, int m) { return r.month(g - 1, y - 1, m - 1); }, r.years);
+    std::vector<std::vector<double>> generated(kStatistics);
+    std::vector<std::array<double, 12>> months(static_cast<std::size_t>(r.years));
+    for (int seq = 1; seq <= kSequences; ++seq) {
+      system.sequence(options.out, kRigorous, r.years, [&](int y) {
+        for (int m = 1; m <= 12; ++m) months[static_cast<std::size_t>(y - 1)][static_cast<std::size_t>(m - 1)] = system.store->STOQ.QMONTH(g, m);
+      });
+      const std::vector<double> s = statistics([&](int y, int m) { return months[static_cast<std::size_t>(y - 1)][static_cast<std::size_t>(m - 1)]; }, r.years);
+      for (int k = 0; k < kStatistics; ++k) generated[static_cast<std::size_t>(k)].push_back(s[static_cast<std::size_t>(k)]);
+    }
+    for (int k = 0; k < kStatistics; ++k) {
+      std::vector<double>& v = generated[static_cast<std::size_t>(k)];
+      std::sort(v.begin(), v.end(), std::greater<>());
+      ++pairs;
+      inside += historical[static_cast<std::size_t>(k)] <= v[1] && historical[static_cast<std::size_t>(k)] >= v[38];
+    }
+  }
+  ASSERT_EQ(pairs, 2 * kStatistics);  // node01 and node03
+  EXPECT_GE(inside, 0.8 * pairs);
+}
+
+TEST(FitRefused, AnOutputFolderThatIsNotEmptyIsLeftAsItWas) {
+  Scratch scratch;
+  FitOptions options = four_nodes(scratch);
+  fs::create_directories(options.out);
+  scratch.file("colorado/notes.txt", "mine");
+  std::ostringstream console;
+  EXPECT_EQ(run_fit(options, console), ExitStatus::RunFailed);
+  EXPECT_THAT(console.str(), HasSubstr(" *** THE OUTPUT FOLDER " + options.out + " EXISTS AND IS NOT EMPTY ***"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(options.out), fs::directory_iterator()), 1);
+  // An empty folder is taken.
+  fs::remove(fs::path(options.out) / "notes.txt");
+  EXPECT_EQ(run_fit(options, console), ExitStatus::Success) << console.str();
+}
+
+TEST(FitRefused, AValueTooLargeForTheSeriesFilesSuggestsAnotherUnitAndWritesNothing) {
+  Scratch scratch;
+  FitOptions options = four_nodes(scratch);
+  options.scale = 1.0;  // acre-feet: the largest months do not fit seven columns
+  std::ostringstream console;
+  EXPECT_EQ(run_fit(options, console), ExitStatus::RunFailed);
+  EXPECT_THAT(console.str(), HasSubstr("--scale"));
+  EXPECT_FALSE(fs::exists(options.out));
+  EXPECT_TRUE(leaves_no_partial_folder(scratch.path()));
+}
+
+TEST(FitRefused, KeyGaugesThatAreNotGauges) {
+  Scratch scratch;
+  FitOptions options = four_nodes(scratch);
+  options.keys = "node03, 9";
+  EXPECT_THAT(refusal([&] { fit_from_options(options); }), HasSubstr("KEY GAUGE '9' IS NEITHER A GAUGE NUMBER 1 TO 4"));
+  options.keys = "node03,2";
+  EXPECT_THAT(refusal([&] { fit_from_options(options); }), HasSubstr("KEY GAUGE '2' IS NAMED TWICE"));
+  options.keys = "4, NODE01";
+  EXPECT_EQ(fit_from_options(options).keys, (std::vector<int>{4, 1}));
+}
+
+}  // namespace
+}  // namespace flowplex::fit
