@@ -181,7 +181,9 @@ class HtmlPage final : public RunSink {
   }
 
   std::string page(const Store& s) const {
+    // The title line of the parameter file, without the blanks the file sets around it.
     std::string title = trimmed_name(s.PARM.TITLE.view());
+    title.erase(0, title.find_first_not_of(' '));
     if (title.empty()) title = "River system";
     std::string out = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
                       "<meta name=\"viewport\" content=\"width=device-width,initial-scale=1\"><title>" +
