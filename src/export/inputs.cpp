@@ -22,7 +22,10 @@ std::vector<std::string> names_read(const Store& s) {
     for (int g = 1; g <= s.PARM.NGAUGE; ++g)
       if (const std::string name = series_file_name(s, g, type); file_exists(name)) note(name);
   if (s.RUN.IOPT == 3) note(kForecastFile);
-  for (int k = 1; k <= s.RUN.NSEL; ++k) note(trimmed_name(s.HIST.HISTFILE(k).view()));
+  // A slot whose historic file was never asked for (the run ended by the forecast dump)
+  // still holds the store's zeros.
+  for (int k = 1; k <= s.RUN.NSEL; ++k)
+    if (s.HIST.HISTFILE(k).c[0] != '\0') note(trimmed_name(s.HIST.HISTFILE(k).view()));
   return names;
 }
 

@@ -14,6 +14,9 @@
 #include "export/sequence.hpp"
 #include "report/input.hpp"
 
+// The HDF5 library beneath netCDF-4 (linked through netCDF::netcdf; herr_t is an int).
+extern "C" int H5dont_atexit(void);
+
 namespace flowplex {
 namespace {
 
@@ -30,10 +33,20 @@ struct Variables {
   int gauge_number = 0, gauge_name = 0, file_stem = 0, key_gauge = 0;
 };
 
+// HDF5 closes at exit every file still open; a file whose close failed (a full disk)
+// makes that exit-time close crash. Every file the run completes is closed by the run,
+// and one it abandons is not worth touching again, so the exit-time close is left out.
+// It must be asked for before the library's first use.
+void leave_files_to_the_run() {
+  static const int asked = H5dont_atexit();
+  (void)asked;
+}
+
 // Calls into the netCDF library for one file; any failure ends the run naming the file.
 class NetcdfFile {
  public:
   explicit NetcdfFile(const TemporaryFile& file) : file_(file) {
+    leave_files_to_the_run();
     check(nc_create(file.temporary().c_str(), NC_NETCDF4 | NC_CLOBBER, &id_), "CREATE");
     open_ = true;
   }
