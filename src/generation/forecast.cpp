@@ -42,20 +42,32 @@ void read_framed_months(LineReader& in, const std::string& what, Arr<double, kMa
   read_values(in, what, kMonths + 2, [&](int i) -> double& { return i == 1 || i == kMonths + 2 ? ignored : row(g, i - 1); });
 }
 
-void read_gauge_records(LineReader& in, ForecastBlock& f, int g) {
-  in.skip_text("FIRST HEADING OF " + gauge_text(g));
-  in.skip_text("SECOND HEADING OF " + gauge_text(g));
-  read_values(in, "AUTOREGRESSIVE COEFFICIENTS AND NOISE SCALE OF " + gauge_text(g), kLags + 1,
-              [&](int i) -> double& { return i <= kLags ? f.ARC(g, i) : f.SIGE(g); });
-  read_values(in, "MONTHLY MEANS OF LOG FLOW OF " + gauge_text(g), kMonths, [&](int m) -> double& { return f.FMEAN(g, m); });
-  read_values(in, "MONTHLY STANDARD DEVIATIONS OF LOG FLOW OF " + gauge_text(g), kMonths,
-              [&](int m) -> double& { return f.FSD(g, m); });
-  read_framed_months(in, "PREVIOUS YEAR MONTHLY FLOWS OF " + gauge_text(g), f.QPREV, g);
-  read_framed_months(in, "CURRENT YEAR MONTHLY FLOWS OF " + gauge_text(g), f.QCUR, g);
-  for (int m = 1; m <= kMonths; ++m)
-    if (!(f.FSD(g, m) != 0.0 && std::isfinite(f.FSD(g, m))))
-      end_run(" *** " + in.name() + ": " + gauge_month_text(g, m) +
-              ": STANDARD DEVIATION OF LOG FLOW MUST BE A NON-ZERO NUMBER ***");
+void read_gauge_records(LineReader& in, Faults& faults, ForecastBlock& f, int g) {
+  in.record(faults, [&] {
+    in.skip_text("FIRST HEADING OF " + gauge_text(g));
+    in.skip_text("SECOND HEADING OF " + gauge_text(g));
+  });
+  in.record(faults, [&] {
+    read_values(in, "AUTOREGRESSIVE COEFFICIENTS AND NOISE SCALE OF " + gauge_text(g), kLags + 1,
+                [&](int i) -> double& { return i <= kLags ? f.ARC(g, i) : f.SIGE(g); });
+  });
+  in.record(faults, [&] {
+    read_values(in, "MONTHLY MEANS OF LOG FLOW OF " + gauge_text(g), kMonths,
+                [&](int m) -> double& { return f.FMEAN(g, m); });
+  });
+  const bool deviations = in.record(faults, [&] {
+    read_values(in, "MONTHLY STANDARD DEVIATIONS OF LOG FLOW OF " + gauge_text(g), kMonths,
+                [&](int m) -> double& { return f.FSD(g, m); });
+  });
+  in.record(faults, [&] { read_framed_months(in, "PREVIOUS YEAR MONTHLY FLOWS OF " + gauge_text(g), f.QPREV, g); });
+  in.record(faults, [&] { read_framed_months(in, "CURRENT YEAR MONTHLY FLOWS OF " + gauge_text(g), f.QCUR, g); });
+  if (!deviations) return;  // the fault that left them unread is noted already
+  faults.carry_on([&] {
+    for (int m = 1; m <= kMonths; ++m)
+      if (!(f.FSD(g, m) != 0.0 && std::isfinite(f.FSD(g, m))))
+        end_run(" *** " + in.name() + ": " + gauge_month_text(g, m) +
+                ": STANDARD DEVIATION OF LOG FLOW MUST BE A NON-ZERO NUMBER ***");
+  });
 }
 
 // The earliest month not yet recorded at some gauge; 0 when every month is recorded.
@@ -125,25 +137,35 @@ void generate_months(Store& s, int first) {
 
 }  // namespace
 
-void read_forecast_file(Store& s, const std::string& name) {
+void read_forecast_file(Store& s, const std::string& name, Faults& faults) {
   LineReader in(name, "FORECASTING PARAMETERS");
   ForecastBlock& f = s.FORE;
   const int n = s.PARM.NGAUGE;
-  in.skip_text("TITLE");
-  for (int g = 1; g <= n; ++g) read_gauge_records(in, f, g);
-  in.skip_text("FIRST HEADING OF THE NOISE MATRIX");
-  in.skip_text("SECOND HEADING OF THE NOISE MATRIX");
+  in.record(faults, [&] { in.skip_text("TITLE"); });
+  for (int g = 1; g <= n; ++g) read_gauge_records(in, faults, f, g);
+  in.record(faults, [&] {
+    in.skip_text("FIRST HEADING OF THE NOISE MATRIX");
+    in.skip_text("SECOND HEADING OF THE NOISE MATRIX");
+  });
   for (int g = 1; g <= n; ++g)
-    read_values(in, "ROW " + std::to_string(g) + " OF THE NOISE MATRIX", n, [&](int j) -> double& { return f.CNOISE(g, j); });
+    in.record(faults, [&] {
+      read_values(in, "ROW " + std::to_string(g) + " OF THE NOISE MATRIX", n,
+                  [&](int j) -> double& { return f.CNOISE(g, j); });
+    });
   find_column_tops(f.CNOISE, n, f.CNOISETOP);
+}
+
+int set_forecast_lags(Store& s) {
+  const int ms = start_month(s);
+  if (ms == 0) end_with_nothing_missing_box();
+  set_starting_lags(s.FORE, s.PARM.NGAUGE, ms);
+  return ms;
 }
 
 void forecast_start(Store& s) {
   read_forecast_file(s, kForecastFile);
-  const int ms = start_month(s);
-  if (ms == 0) end_with_nothing_missing_box();
+  const int ms = set_forecast_lags(s);
   copy_recorded_months(s, ms);
-  set_starting_lags(s.FORE, s.PARM.NGAUGE, ms);
   generate_months(s, ms);
 }
 

@@ -4,6 +4,7 @@
 // recorded or generated, accounts for exactly 500 deviates of the stream.
 #include <string>
 
+#include "report/faults.hpp"
 #include "store/store.hpp"
 
 namespace flowplex {
@@ -11,13 +12,19 @@ namespace flowplex {
 inline const std::string kForecastFile = "PARAMFOR.DAT";
 
 // Reads the forecasting parameters and recorded flows of every gauge into FORE.
-// A missing or malformed file, a recorded flow that is not positive where its
-// logarithm is needed or a zero monthly standard deviation ends the run.
-void read_forecast_file(Store& s, const std::string& name);
+// A missing or malformed file or a zero monthly standard deviation ends the run; in a
+// check a fault is noted and reading goes on with the next record.
+void read_forecast_file(Store& s, const std::string& name, Faults& faults = Faults::ending());
 
-// Sequence start: reads kForecastFile from the current directory, copies the recorded
-// months of the current year, sets the lags and generates the remaining months into
-// QMONTH. Ends the run, after the box of six lines, when no month is marked missing.
+// From the flows read: the first month to generate, which it returns, and the lags
+// from the four months before it. A recorded flow that is not positive where its
+// logarithm is needed ends the run, as does (after the box of six lines) a current
+// year with no month marked missing.
+int set_forecast_lags(Store& s);
+
+// Sequence start: reads kForecastFile from the current directory, sets the lags,
+// copies the recorded months of the current year and generates the remaining months
+// into QMONTH.
 void forecast_start(Store& s);
 
 // The next twelve generated months of every gauge into QMONTH.

@@ -106,8 +106,7 @@ LineReader open_series(const std::string& name) {
 }
 
 void read_gauge(Store& s, Console& con, SeriesBlock& block, int g, int type) {
-  const std::string name =
-      std::string(s.PARM.GNAME(g).first_word()) + std::string(kExtensions[static_cast<std::size_t>(type - 1)]);
+  const std::string name = series_file_name(s, g, type);
   con.write(kFileName, SeriesName(name));
   if (!file_exists(name)) {
     con.free("CANNOT FIND THE FILE - PROCEEDING WITH NEXT FILE");
@@ -122,8 +121,12 @@ void read_gauge(Store& s, Console& con, SeriesBlock& block, int g, int type) {
 
 }  // namespace
 
-void readin(Store& s, Console& con, SeriesBlock& block, int type) {
-  for (int g = 1; g <= s.PARM.NGAUGE; ++g) read_gauge(s, con, block, g, type);
+std::string series_file_name(const Store& s, int g, int type) {
+  return std::string(s.PARM.GNAME(g).first_word()) + std::string(kExtensions[static_cast<std::size_t>(type - 1)]);
+}
+
+void readin(Store& s, Console& con, SeriesBlock& block, int type, Faults& faults) {
+  for (int g = 1; g <= s.PARM.NGAUGE; ++g) faults.carry_on([&] { read_gauge(s, con, block, g, type); }, g);
 }
 
 int stored_year(const Store& s, int p, int k) {

@@ -1,7 +1,10 @@
 #pragma once
 // Historical monthly series of the gauges: incremental streamflow, ranked streamflow,
 // rainfall, afforestation and irrigation, restricted to the common period.
+#include <string>
+
 #include "report/console.hpp"
+#include "report/faults.hpp"
 #include "store/store.hpp"
 
 namespace flowplex {
@@ -15,8 +18,13 @@ inline constexpr int kRainfall = 3;
 // the years of the common period, in file order, from position 1 up. A missing file
 // is reported and skipped; a file that ends early or holds an unreadable field, that
 // repeats a year of the common period, or (incremental, ranked, rainfall) lacks one,
-// ends the run. Sets NREC of every gauge whose file was found.
-void readin(Store& s, Console& con, SeriesBlock& block, int type);
+// ends the run; in a check the fault is noted against the gauge and reading goes on
+// with the next gauge. Sets NREC of every gauge whose file was found and read.
+void readin(Store& s, Console& con, SeriesBlock& block, int type, Faults& faults = Faults::ending());
+
+// The name of gauge g's series file of the type: the gauge name's first word and the
+// type's extension.
+std::string series_file_name(const Store& s, int g, int type);
 
 // The calendar year of stored position p of gauge k: the rainfall record's year, or,
 // where the gauge has no rainfall record, the incremental record's year of the same

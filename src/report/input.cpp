@@ -26,7 +26,10 @@ LineReader::LineReader(const std::string& name, std::string_view what) : name_(n
 }
 
 bool LineReader::next(std::string_view& line) {
-  if (!std::getline(file_, buffer_)) return false;
+  if (!std::getline(file_, buffer_)) {
+    ended_ = true;
+    return false;
+  }
   ++line_number_;
   if (!buffer_.empty() && buffer_.back() == '\r') buffer_.pop_back();
   line = buffer_;
@@ -40,6 +43,10 @@ std::string_view LineReader::need(std::string_view expected) {
     fail("FILE ENDS WHERE " + std::string(expected) + " WAS EXPECTED");
   }
   return line;
+}
+
+bool LineReader::record(Faults& faults, const std::function<void()>& step) {
+  return !ended_ && faults.carry_on(step);
 }
 
 void LineReader::skip_text(std::string_view expected) { need(expected); }

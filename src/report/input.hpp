@@ -3,12 +3,14 @@
 // values separated by blanks, tabs or commas that may run over several lines.
 // Every failure names the file and the line and ends the run.
 #include <fstream>
+#include <functional>
 #include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
 #include <variant>
 
+#include "report/faults.hpp"
 #include "report/layout.hpp"
 
 namespace flowplex {
@@ -35,6 +37,12 @@ class LineReader {
   // the end of the file ends the run, saying what was expected.
   void read_fixed(const Layout& layout, std::span<double> out, std::string_view expected);
 
+  // Reads one record of the file by step. A fault in it ends the run; in a check it is
+  // noted and reading goes on with the next record, on the next line. Once the file
+  // has ended no later record is read, so that its end is noted once.
+  bool record(Faults& faults, const std::function<void()>& step);
+  bool ended() const { return ended_; }
+
   int line_number() const { return line_number_; }
   const std::string& name() const { return name_; }
   // Ends the run: " *** ERROR IN FILE <name> LINE <n>: <what> ***".
@@ -45,6 +53,7 @@ class LineReader {
   std::ifstream file_;
   std::string buffer_;
   int line_number_ = 0;
+  bool ended_ = false;
 };
 
 // One free-form group: values separated by blanks, tabs or commas, possibly over

@@ -1,5 +1,6 @@
 #include <climits>
 #include <string>
+#include <vector>
 
 #include "correlation_test/monthly_correlation.hpp"
 #include "report/input.hpp"
@@ -12,12 +13,6 @@ namespace {
 const Layout kForGauge{"A A40"};
 const Layout kHistoricLine{"9X 12(F7.2 1X) F9.2"};
 const Layout kAnalysisOf{"A A40 A5"};
-
-// The historic file name: the gauge name's first word, ".", the three-character type.
-std::string historic_file_name(const Name& gauge, const std::string& typed) {
-  const Text<3> type(typed);
-  return std::string(gauge.first_word()) + "." + std::string(type.view());
-}
 
 void historic_totals(Store& s, int k) {
   for (int y = 1; y <= s.HIST.NYHIST(k); ++y) {
@@ -41,13 +36,7 @@ void load_historic_file(Store& s, Console& con, int k) {
   s.HIST.HISTFILE(k).assign(file);
   const HistoricRead read = read_historic_years(s, trimmed_name(file), k);
   s.HIST.NYHIST(k) = read.years;
-  // Reading stops at a line that cannot be read; the user is told where, so that a damaged
-  // line does not silently shorten the record the tests compare with.
-  if (read.bad_line != 0)
-    con.free(" *** HISTORIC FILE " + trimmed_name(file) + " LINE " + std::to_string(read.bad_line) + ": " + read.why +
-             ": READING STOPS THERE WITH " + std::to_string(read.years) + " YEARS ***");
-  if (s.HIST.NYHIST(k) == 0)
-    con.free(" *** NO YEAR COULD BE READ FROM THE HISTORIC FILE ", trimmed_name(file), " ***");
+  for (const std::string& note : historic_read_notes(trimmed_name(file), read)) con.free(note);
   historic_totals(s, k);
 }
 
@@ -75,6 +64,22 @@ void statistical_properties(Store& s, Console& con, Channels& ch, RunSink& sink,
 }
 
 }  // namespace
+
+std::string historic_file_name(const Name& gauge, const std::string& typed) {
+  const Text<3> type(typed);
+  return std::string(gauge.first_word()) + "." + std::string(type.view());
+}
+
+std::vector<std::string> historic_read_notes(const std::string& file, const HistoricRead& read) {
+  std::vector<std::string> notes;
+  // Reading stops at a line that cannot be read; the user is told where, so that a damaged
+  // line does not silently shorten the record the tests compare with.
+  if (read.bad_line != 0)
+    notes.push_back(" *** HISTORIC FILE " + file + " LINE " + std::to_string(read.bad_line) + ": " + read.why +
+                    ": READING STOPS THERE WITH " + std::to_string(read.years) + " YEARS ***");
+  if (read.years == 0) notes.push_back(" *** NO YEAR COULD BE READ FROM THE HISTORIC FILE " + file + " ***");
+  return notes;
+}
 
 HistoricRead read_historic_years(Store& s, const std::string& file, int k) {
   LineReader in(file, "HISTORIC FILE");

@@ -1,6 +1,7 @@
 #pragma once
 // The phases of a run after the dialogue.
 #include <string>
+#include <vector>
 
 #include "report/channel.hpp"
 #include "export/sink.hpp"
@@ -27,6 +28,14 @@ struct HistoricRead {
   int bad_line = 0;
   std::string why;
 };
+
+// The historic file name: the gauge name's first word, ".", the three-character type
+// (the first three characters typed, blank-padded).
+std::string historic_file_name(const Name& gauge, const std::string& typed);
+
+// What the console says of a historic file whose reading stopped at a line that cannot
+// be read or gave no year; nothing for a file read whole.
+std::vector<std::string> historic_read_notes(const std::string& file, const HistoricRead& read);
 
 // Reads the monthly flows of the historic file into HISTM of slot k: up to 200 lines,
 // stopping at the end of the file or the first line that cannot be read.
