@@ -40,7 +40,7 @@ void draw_box(std::string& out, const SevenValues& v, const Axis& axis, double x
   const std::string left = coordinate(x - width / 2), full = coordinate(width);
   out += "<path class=\"wh\" d=\"M" + cx + " " + y(k95) + "V" + y(k75) + "M" + cx + " " + y(k25) + "V" + y(k5) +
          "M" + cap_left + " " + y(k95) + "h" + cap + "M" + cap_left + " " + y(k5) + "h" + cap + "\"/>";
-  const double height = std::max(axis.at(v[k25]) - axis.at(v[k75]), 0.0);
+  const double height = std::max(on_grid(axis.at(v[k25])) - on_grid(axis.at(v[k75])), 0.0);
   out += "<rect class=\"bx\" x=\"" + left + "\" y=\"" + y(k75) + "\" width=\"" + full + "\" height=\"" +
          coordinate(height) + "\"/>";
   out += "<path class=\"md\" d=\"M" + left + " " + y(k50) + "h" + full + "\"/>";

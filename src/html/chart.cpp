@@ -26,7 +26,7 @@ void open_chart(std::string& out, double height, std::string_view title) {
          text + "</text>";
 }
 
-void close_chart(std::string& out) { out += "</svg>"; }
+void close_chart(std::string& out) { out += "</svg>\n"; }
 
 void draw_value_axis(std::string& out, const Axis& axis, const Area& area, std::string_view title) {
   for (const double tick : axis.ticks()) {

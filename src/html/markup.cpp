@@ -52,9 +52,11 @@ std::string escaped(std::string_view text) {
   return out;
 }
 
+double on_grid(double value) { return std::round(value * 10.0) / 10.0; }
+
 std::string coordinate(double value) {
   char buf[64];
-  const double tenths = std::round(value * 10.0) / 10.0;
+  const double tenths = on_grid(value);
   const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, tenths == 0.0 ? 0.0 : tenths, std::chars_format::fixed, 1);
   std::string s(buf, ec == std::errc() ? end : buf);
   if (s.ends_with(".0")) s.resize(s.size() - 2);

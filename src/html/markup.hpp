@@ -13,6 +13,9 @@ std::string escaped(std::string_view text);
 
 // A chart coordinate: at most one decimal, no trailing zero. Callers pass finite values.
 std::string coordinate(double value);
+// The value coordinate(value) writes: a length between two written coordinates is the
+// difference of their on_grid values, so that the shape ends exactly where it should.
+double on_grid(double value);
 
 // A number of a table as the report prints it in an Fw.d field, without the blanks in
 // front; a field of no decimals drops the point the line printer shows ("12." is 12).

@@ -177,7 +177,7 @@ class HtmlPage final : public RunSink {
       if (e.correlation && (new_line || !before->correlation)) out += "rank correlations with ";
       out += "<a href=\"#s" + std::to_string(i + 1) + "\">" + escaped(e.link) + "</a>";
     }
-    return out + "</li></ul></nav>";
+    return out + "</li></ul></nav>\n";
   }
 
   std::string page(const Store& s) const {
@@ -189,7 +189,7 @@ class HtmlPage final : public RunSink {
                       "<meta name=\"viewport\" content=\"width=device-width,initial-scale=1\"><title>" +
                       escaped(title) + " \u2013 flowplex</title><style>" + std::string(kStyle) + "</style></head><body>";
     out += "<header><h1>" + escaped(title) + "</h1>" + run_facts(s) + chosen_gauges(s) + provenance(s, version_) +
-           std::string(kReadingGuide) + "</header>";
+           std::string(kReadingGuide) + "</header>\n";
     out += contents() + "<main>" + sections_ + "</main></body></html>\n";
     return out;
   }

@@ -87,7 +87,7 @@ std::vector<std::string> seven_printed(const SevenValues& values, int width, int
 }
 
 std::string figure(const std::string& chart, const std::string& tables) {
-  return "<figure>" + chart + tables + "</figure>";
+  return "<figure>" + chart + tables + "</figure>\n";
 }
 
 std::string box_figure(const StatisticsResult& r, const StatisticChart& c) {
@@ -134,7 +134,7 @@ std::string sequence_storage_table(const StatisticsResult& r) {
     rows.push_back(std::move(row));
   }
   return "<details><summary>Required storage (% MAR) of each sequence, by yield (% MAR)</summary>" +
-         plain_table("Required storage (% MAR) of each of the 41 sequences", headings, rows) + "</details>";
+         plain_table("Required storage (% MAR) of each of the 41 sequences", headings, rows) + "</details>\n";
 }
 
 std::string storage_figure(const StatisticsResult& r, int id) {
@@ -142,7 +142,7 @@ std::string storage_figure(const StatisticsResult& r, int id) {
   return "<figure class=\"pair\">" + storage_yield_chart(r, title, id) + "<div>" + storage_table(r, title) +
          "<p class=\"note\">\u2013 : not computed (the five smallest yields, a yield no sequence needs storage for, "
          "or beyond the last historical level the report plots).</p></div>" +
-         sequence_storage_table(r) + "</figure>";
+         sequence_storage_table(r) + "</figure>\n";
 }
 
 std::string simulation_table(const StatisticsResult& r) {
@@ -187,7 +187,7 @@ std::string statistics_section(const StatisticsResult& r, int id) {
          " \u00b7 41 sequences of " + std::to_string(r.NYS) + " years</p>";
   out += simulation_table(r) + "<div class=\"charts\">";
   for (const StatisticChart& c : kStatisticCharts) out += box_figure(r, c);
-  out += "</div>" + storage_figure(r, id) + "</section>";
+  out += "</div>" + storage_figure(r, id) + "</section>\n";
   return out;
 }
 
@@ -208,7 +208,7 @@ std::string correlation_section(const CorrelationResult& r, int id) {
          " in slots " + std::to_string(r.slot) + " and " + std::to_string(r.other_slot) +
          " \u00b7 historical correlation over the years both records hold, generated ones over each sequence</p>";
   out += "<figure class=\"pair\">" + box_chart({title, "Month", "Rank correlation", true}, categories) +
-         summary_table(title, "Period", rows, true) + "</figure></section>";
+         summary_table(title, "Period", rows, true) + "</figure></section>\n";
   return out;
 }
 

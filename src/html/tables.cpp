@@ -17,7 +17,7 @@ void add_row(std::string& out, const std::vector<std::string>& cells) {
   out += "<tr>";
   for (std::size_t i = 0; i < cells.size(); ++i)
     out += i == 0 ? "<th scope=\"row\">" + escaped(cells[i]) + "</th>" : "<td>" + escaped(cells[i]) + "</td>";
-  out += "</tr>";
+  out += "</tr>\n";
 }
 
 }  // namespace
@@ -42,7 +42,7 @@ std::string plain_table(std::string_view caption, const std::vector<std::string>
   std::string out;
   open_table(out, caption, headings, css_class);
   for (const auto& row : rows) add_row(out, row);
-  out += "</tbody></table>";
+  out += "</tbody></table>\n";
   return out;
 }
 

@@ -52,7 +52,7 @@ TEST(BoxChart, DrawsOneBoxAndOneHistoricalMarkPerCategory) {
   EXPECT_EQ(count(svg, "class=\"mn\""), 0);          // no mean without the correlations
   for (const char* label : {">Oct<", ">Nov<", ">Dec<", ">Month<", ">Flow<", ">KLIP01: monthly means<"})
     EXPECT_EQ(count(svg, label), 1) << label;
-  EXPECT_TRUE(svg.starts_with("<svg ") && svg.ends_with("</svg>"));
+  EXPECT_TRUE(svg.starts_with("<svg ") && svg.ends_with("</svg>\n"));
 }
 
 TEST(BoxChart, WhatTheReportCannotComputeIsLeftOutAndNoNonFiniteNumberIsWritten) {
