@@ -194,7 +194,7 @@ def bundled_gauges():
     ], [1, 2, 3], "KLIPRIVIER SYSTEM - BUNDLED EXAMPLE OF FIVE GAUGES"
 
 
-def large_gauges(n, years, nkeys, all_keys, rng):
+def large_gauges(n, years, nkeys, all_keys, rng, varied=False):
     width = max(3, len(str(n)))
     gauges = []
     for i in range(n):
@@ -213,6 +213,8 @@ def large_gauges(n, years, nkeys, all_keys, rng):
                  peak=rng.uniform(4.2, 5.8))
         if itype == 3 and i % 50 == 8:
             g["p0"] = 0.05
+        if varied:
+            vary_model(g, rng)
         gauges.append(g)
     if all_keys:
         keys = list(range(1, n + 1))
@@ -220,6 +222,60 @@ def large_gauges(n, years, nkeys, all_keys, rng):
         nkeys = max(0, min(nkeys, n))
         keys = sorted({1 + (k * n) // nkeys for k in range(nkeys)}) if nkeys else []
     return gauges, keys, "SYNTHETIC SYSTEM OF %d GAUGES, %d YEARS" % (n, years)
+
+
+ARMA_ORDERS = [(p, q) for p in range(3) for q in range(3)]
+
+
+def from_partials(partials):
+    """Coefficients of a polynomial of order 1 or 2 from partial autocorrelations in (-1, 1)."""
+    if len(partials) == 1:
+        return [partials[0], 0.0]
+    if len(partials) == 2:
+        return [partials[0] * (1.0 - partials[1]), partials[1]]
+    return [0.0, 0.0]
+
+
+def vary_model(g, rng):
+    """For refitting experiments: an ARMA order drawn at random, with coefficients well inside
+    the stationary and invertible region and no pair of nearly cancelling roots, and SN
+    gauges spread little enough that their flows stay positive."""
+    p, q = ARMA_ORDERS[rng.randrange(len(ARMA_ORDERS))]
+    while True:
+        ar = from_partials([rng.choice((-1, 1)) * rng.uniform(0.25, 0.6) if k == 0 else rng.uniform(-0.4, 0.4)
+                            for k in range(p)])
+        ma = from_partials([rng.choice((-1, 1)) * rng.uniform(0.25, 0.5) if k == 0 else rng.uniform(-0.3, 0.3)
+                            for k in range(q)])
+        if p == 0 or q == 0 or abs(ar[0] - ma[0]) > 0.4:
+            break
+    g["arma"] = (round(ar[0], 4), round(ar[1], 4), round(ma[0], 4), round(ma[1], 4))
+    g["order"] = (p, q)
+    if g["itype"] == 4:
+        g["cv"] = rng.uniform(0.15, 0.3)
+
+
+def true_quantile(g, prob):
+    """The annual flow not exceeded with probability prob under the gauge's model; None
+    where the probability of a zero year reaches prob, and the flow is no quantile of the
+    flowing years."""
+    p0 = g.get("p0", 0.0)
+    if prob <= p0:
+        return None
+    x = ND.inv_cdf((prob - p0) / (1.0 - p0))
+    return inverse_transform(x, g["itype"], *g["tpar"])
+
+
+def write_truth(path, system):
+    """The model the record was made from, for comparing a refit with."""
+    import json
+    gauges = []
+    for g in system["gauges"]:
+        gauges.append(dict(stem=g["name"].split()[0], itype=g["itype"], tpar=list(g["tpar"]), arma=list(g["arma"]),
+                           order=list(g.get("order", (1, 0))), p0=g.get("p0", 0.0),
+                           quantiles=[true_quantile(g, p) for p in (0.05, 0.5, 0.95)]))
+    with open(path, "w") as f:
+        json.dump(dict(gauges=gauges, correlation=system["correlation"], years=gauges and system["gauges"][0]["nyears"]),
+                  f, indent=1)
 
 
 def choose_transform(g):
@@ -367,7 +423,7 @@ def build(gauges, keys, title, first_year, last_year, rng):
         # bootstrap starting values: the last two years of the record
         g["start_vals"] = (es[-1], ys[-1], es[-2], ys[-2])
 
-    return dict(gauges=gauges, keys=keys, title=title, cmat1=cmat1, cnoise=cnoise)
+    return dict(gauges=gauges, keys=keys, title=title, cmat1=cmat1, cnoise=cnoise, correlation=corr)
 
 
 # ----------------------------------------------------------------------------
@@ -796,6 +852,9 @@ def main(argv):
     ap.add_argument("--workload", choices=("A", "B"), default="A",
                     help="A: analyses 1,2,3 for the first slot only; B: for every slot")
     ap.add_argument("--check", metavar="DIR", help="re-read a system and check it")
+    ap.add_argument("--varied", action="store_true",
+                    help="large system: ARMA orders drawn at random, for refitting experiments")
+    ap.add_argument("--truth", metavar="FILE", help="also write the model the record was made from (JSON)")
     a = ap.parse_args(argv)
     if not (a.out or a.answers or a.check):
         ap.error("nothing to do: give --out, --answers or --check")
@@ -807,11 +866,13 @@ def main(argv):
             gauges, keys, title = bundled_gauges()
         else:
             need(1 <= a.gauges <= 300 and 15 <= a.years <= 200, "sizes out of range")
-            gauges, keys, title = large_gauges(a.gauges, a.years, a.keys, a.all_keys, rng)
+            gauges, keys, title = large_gauges(a.gauges, a.years, a.keys, a.all_keys, rng, a.varied)
         first = min(g["start"] for g in gauges)
         last = max(g["start"] + g["nyears"] - 1 for g in gauges)
         system = build(gauges, keys, title, first, last, rng)
         write_parmset(os.path.join(a.out, "PARMSET.DAT"), system)
+        if a.truth:
+            write_truth(a.truth, system)
         for g in gauges:
             write_series(a.out, g)
         write_paramfor(os.path.join(a.out, "PARAMFOR.DAT"), system, rng)

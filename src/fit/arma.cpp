@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <optional>
 
 #include "fit/johnson.hpp"
 #include "fit/optimiser.hpp"
@@ -18,6 +19,8 @@ constexpr double kMinusInfinity = -std::numeric_limits<double>::infinity();
 // clear of the edge of the stationary and invertible region.
 constexpr double kEdge = 0.99;
 constexpr int kStateSize = kMaxArmaOrder + 1;
+// Points a side of the coarse grid of starting points.
+constexpr int kGridSteps = 3;
 // The state is always held at its largest size: the rows and columns a smaller model
 // does not use stay zero and change neither the filter nor the likelihood.
 using State = Eigen::Matrix<double, kStateSize, 1>;
@@ -202,14 +205,25 @@ ArmaFit fit_arma(std::span<const double> y, int p, int q) {
     };
     const std::vector<double> lower(static_cast<std::size_t>(k), -kEdge);
     const std::vector<double> upper(static_cast<std::size_t>(k), kEdge);
-    // From white noise, and from the autoregression the sample autocorrelations imply.
+    // From white noise, from the autoregression the sample autocorrelations imply and
+    // from the best point of a coarse grid: mixed models often have several maxima.
     ArmaCoefficients guess{p, q, {}, {}};
     const double r1 = sample_autocorrelation(y, 1);
     const double r2 = std::clamp((sample_autocorrelation(y, 2) - r1 * r1) / (1.0 - r1 * r1), -0.9, 0.9);
     guess.phi = from_partials(p, std::array{std::clamp(r1, -0.9, 0.9), r2}.data());
-    const Maximum a = maximise(objective, std::vector<double>(static_cast<std::size_t>(k), 0.0), lower, upper);
-    const Maximum b = maximise(objective, partials_of(guess), lower, upper);
-    fit.model = coefficients_at(p, q, a.value >= b.value ? a.at : b.at);
+    const std::vector<double> grid_lower(static_cast<std::size_t>(k), -0.9);
+    const std::vector<double> grid_upper(static_cast<std::size_t>(k), 0.9);
+    const std::array<std::vector<double>, 3> starts{std::vector<double>(static_cast<std::size_t>(k), 0.0), partials_of(guess),
+                                                    best_on_grid(objective, grid_lower, grid_upper, kGridSteps)};
+    std::optional<Maximum> best;
+    for (const std::vector<double>& start : starts) {
+      Maximum m = maximise(objective, start, lower, upper);
+      // A maximum inside the region is preferred to a higher one on its edge.
+      const bool inside = !at_search_edge(coefficients_at(p, q, m.at));
+      const bool best_inside = best && !at_search_edge(coefficients_at(p, q, best->at));
+      if (!best || (inside && !best_inside) || (inside == best_inside && m.value > best->value)) best = std::move(m);
+    }
+    fit.model = coefficients_at(p, q, best->at);
   }
   const Filtered f = kalman_filter(y, fit.model, true);
   fit.innovation_variance = f.sum_scaled_squares / static_cast<double>(y.size());
