@@ -3,6 +3,7 @@
 #include <Eigen/Dense>
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <limits>
 #include <numbers>
 #include <optional>
@@ -178,6 +179,25 @@ void standard_errors(std::span<const double> y, ArmaFit& fit) {
   }
 }
 
+// The inverse roots of 1 - c1 B - c2 B^2 (the roots of z^2 - c1 z - c2), none for order 0.
+std::vector<std::complex<double>> inverse_roots(int order, const std::array<double, 2>& c) {
+  if (order == 0) return {};
+  if (order == 1) return {c[0]};
+  const std::complex<double> d = std::sqrt(std::complex<double>(c[0] * c[0] + 4.0 * c[1]));
+  return {(c[0] + d) / 2.0, (c[0] - d) / 2.0};
+}
+
+// An autoregressive and a moving-average root this close nearly cancel: the model is
+// then a simpler one in disguise, fitted to a chance feature of the record.
+constexpr double kCancellingRoots = 0.2;
+
+bool nearly_cancelling(const ArmaCoefficients& c) {
+  for (const auto& a : inverse_roots(c.p, c.phi))
+    for (const auto& m : inverse_roots(c.q, c.theta))
+      if (std::abs(a - m) < kCancellingRoots) return true;
+  return false;
+}
+
 // Whether a fitted model ended against the edge of the search.
 bool at_search_edge(const ArmaCoefficients& c) {
   for (const double r : partials_of(c))
@@ -241,9 +261,10 @@ ArmaFit choose_arma(std::span<const double> y) {
     for (int q = 0; q <= kMaxArmaOrder; ++q) {
       if (p + q == 0) continue;
       ArmaFit candidate = fit_arma(y, p, q);
-      // A maximum on the edge of the region is no interior maximum: typically a pair of
-      // nearly cancelling roots fitted to one peak of the periodogram.
-      if (candidate.aicc < best.aicc && !at_search_edge(candidate.model)) best = std::move(candidate);
+      // A maximum on the edge of the region is no interior maximum; like a model with
+      // nearly cancelling roots, it typically fits one chance peak of the periodogram.
+      if (candidate.aicc < best.aicc && !at_search_edge(candidate.model) && !nearly_cancelling(candidate.model))
+        best = std::move(candidate);
     }
   return best;
 }

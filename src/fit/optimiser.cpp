@@ -36,8 +36,8 @@ Maximum maximise(const Objective& objective, std::vector<double> start, const st
   opt.set_lower_bounds(lower);
   opt.set_upper_bounds(upper);
   opt.set_max_objective(call, &search);
-  opt.set_xtol_rel(1.0e-9);
-  opt.set_ftol_abs(1.0e-11);
+  opt.set_xtol_rel(1.0e-7);
+  opt.set_ftol_abs(1.0e-9);
   opt.set_maxeval(kMaxEvaluations);
   for (std::size_t i = 0; i < start.size(); ++i) start[i] = std::min(std::max(start[i], lower[i]), upper[i]);
   double value = 0.0;

@@ -1,11 +1,13 @@
 #include "fit/river_system.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <charconv>
 #include <fstream>
 #include <numeric>
 #include <sstream>
+#include <thread>
 
 #include "report/run_ended.hpp"
 
@@ -71,6 +73,24 @@ std::optional<ArmaOrder> imposed_order(const FitSettings& settings, const GaugeC
   return at->second;
 }
 
+// The gauges' annual models are independent of one another: they are fitted side by side,
+// each by the same steps whatever the number of workers, so the results do not depend on it.
+std::vector<GaugeAnnualModel> fit_annual_models(const Records& records, const FitSettings& settings) {
+  std::vector<GaugeAnnualModel> models(static_cast<std::size_t>(records.gauge_count()));
+  std::atomic<int> next{0};
+  const auto work = [&] {
+    for (int g = next++; g < records.gauge_count(); g = next++)
+      models[static_cast<std::size_t>(g)] =
+          fit_annual_model(records.annual_series(g), imposed_order(settings, records.gauges[static_cast<std::size_t>(g)]));
+  };
+  const unsigned workers = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+  std::vector<std::thread> helpers;
+  for (unsigned w = 1; w < workers; ++w) helpers.emplace_back(work);
+  work();
+  for (std::thread& t : helpers) t.join();
+  return models;
+}
+
 }  // namespace
 
 std::vector<int> choose_keys(const Records& r, const std::vector<GaugeAnnualModel>& annual, const std::string& named,
@@ -107,9 +127,7 @@ std::map<std::string, ArmaOrder> read_orders(const std::string& path, const Reco
 RiverSystem fit_river_system(Records records, std::optional<Records> rainfall, const FitSettings& settings) {
   RiverSystem system;
   system.title = settings.title;
-  for (int g = 0; g < records.gauge_count(); ++g)
-    system.annual.push_back(
-        fit_annual_model(records.annual_series(g), imposed_order(settings, records.gauges[static_cast<std::size_t>(g)])));
+  system.annual = fit_annual_models(records, settings);
   system.cross = fit_cross_gauge(system.annual);
   system.forecast = fit_forecast_model(records);
   system.keys = choose_keys(records, system.annual, settings.keys, system.key_rule);

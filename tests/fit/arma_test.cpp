@@ -88,11 +88,11 @@ TEST(ArmaFit, AiccChoosesWhiteNoiseForIndependentYearsAndMemoryForAStrongAutoreg
   std::mt19937 rng(4);
   std::normal_distribution<double> normal;
   std::vector<double> noise;
-  for (int i = 0; i < 400; ++i) noise.push_back(normal(rng));
+  for (int i = 0; i < 200; ++i) noise.push_back(normal(rng));
   const ArmaFit white = choose_arma(noise);
   EXPECT_EQ(white.model.p + white.model.q, 0);
   EXPECT_TRUE(std::isnan(white.phi_se[0]));
-  const ArmaFit ar = choose_arma(simulate({1, 0, {0.7, 0}, {0, 0}}, 400, 8));
+  const ArmaFit ar = choose_arma(simulate({1, 0, {0.7, 0}, {0, 0}}, 200, 8));
   EXPECT_GE(ar.model.p, 1);
 }
 

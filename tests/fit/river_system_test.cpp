@@ -33,13 +33,39 @@ class InFolder {
   fs::path previous_;
 };
 
-FitOptions four_nodes(const Scratch& scratch) {
+FitOptions four_nodes(const fs::path& folder) {
   FitOptions o;
   o.records = kFourNodes;
-  o.out = (scratch.path() / "colorado").string();
+  o.out = (folder / "colorado").string();
   o.scale = 0.001;
   return o;
 }
+
+// The four nodes fitted and written once for all the tests of the suite.
+class FourNodes : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    folder_ = new fs::path(fs::temp_directory_path() / ("flowplex_fit_four_nodes_" + std::to_string(::getpid())));
+    fs::remove_all(*folder_);
+    fs::create_directories(*folder_);
+    options_ = new FitOptions(four_nodes(*folder_));
+    system_ = new RiverSystem(fit_from_options(*options_));
+    write_river_system(*system_, *options_);
+  }
+  static void TearDownTestSuite() {
+    fs::remove_all(*folder_);
+    delete system_;
+    delete options_;
+    delete folder_;
+  }
+  static fs::path* folder_;
+  static FitOptions* options_;
+  static RiverSystem* system_;
+};
+
+fs::path* FourNodes::folder_ = nullptr;
+FitOptions* FourNodes::options_ = nullptr;
+RiverSystem* FourNodes::system_ = nullptr;
 
 // The generator loaded from a fitted system, as a run loads it.
 struct LoadedSystem {
@@ -78,23 +104,22 @@ bool leaves_no_partial_folder(const fs::path& folder) {
                       [](const fs::directory_entry& e) { return e.path().filename().string().find(".partial-") != std::string::npos; });
 }
 
-TEST(FittedSystem, WritesEveryFileOfTheRiverSystemAndTheFitReport) {
-  Scratch scratch;
-  const FitOptions options = four_nodes(scratch);
-  std::ostringstream console;
-  ASSERT_EQ(run_fit(options, console), ExitStatus::Success) << console.str();
+TEST_F(FourNodes, WritesEveryFileOfTheRiverSystemAndTheFitReport) {
+  const FitOptions& options = *options_;
   for (const std::string stem : {"node01", "node03", "node08", "node16"})
     for (const std::string ext : {".INC", ".RNK", ".HIS", ".AFF", ".IRR"}) EXPECT_TRUE(fs::exists(fs::path(options.out) / (stem + ext)));
   EXPECT_FALSE(fs::exists(fs::path(options.out) / "node01.RAN"));
   for (const std::string name : {"PARMSET.DAT", "PARAMFOR.DAT", "fit_report.txt", "fit_report.csv"})
     EXPECT_TRUE(fs::exists(fs::path(options.out) / name));
-  EXPECT_TRUE(leaves_no_partial_folder(scratch.path()));
-  EXPECT_THAT(console.str(), HasSubstr(" FITTED 4 GAUGES OVER THE HYDROLOGICAL YEARS 1906 TO 2007"));
+  EXPECT_TRUE(leaves_no_partial_folder(*folder_));
+  std::ifstream report(fs::path(options.out) / "fit_report.txt");
+  const std::string text((std::istreambuf_iterator<char>(report)), std::istreambuf_iterator<char>());
+  EXPECT_THAT(text, HasSubstr(" 4 GAUGES, HYDROLOGICAL YEARS (OCTOBER TO SEPTEMBER) 1906 TO 2007 (102 YEARS)"));
+  EXPECT_THAT(text, HasSubstr("MONTHS FLOORED TO"));
 }
 
-TEST(FittedSystem, ReflectsTheRecordInItsModels) {
-  Scratch scratch;
-  const RiverSystem s = fit_from_options(four_nodes(scratch));
+TEST_F(FourNodes, ReflectsTheRecordInItsModels) {
+  const RiverSystem& s = *system_;
   // node08 and node16 have years of zero or negative flow: SN or SU.
   for (const int g : {2, 3}) {
     const int type = s.annual[static_cast<std::size_t>(g)].transform.type;
@@ -114,12 +139,9 @@ TEST(FittedSystem, ReflectsTheRecordInItsModels) {
   for (const double q : node16.previous) EXPECT_GT(q, 0.0);
 }
 
-TEST(FittedSystem, RunsInTheRigorousTheBootstrapAndTheForecastingOptions) {
-  Scratch scratch;
-  const FitOptions options = four_nodes(scratch);
-  std::ostringstream console;
-  ASSERT_EQ(run_fit(options, console), ExitStatus::Success) << console.str();
-  const RiverSystem fitted = fit_from_options(four_nodes(scratch));
+TEST_F(FourNodes, RunsInTheRigorousTheBootstrapAndTheForecastingOptions) {
+  const FitOptions& options = *options_;
+  const RiverSystem& fitted = *system_;
   LoadedSystem system(options.out);
   for (const int option : {kRigorous, kBootstrap, kForecasting}) {
     system.sequence(options.out, option, 30, [&](int y) {
@@ -144,13 +166,9 @@ TEST(FittedSystem, RunsInTheRigorousTheBootstrapAndTheForecastingOptions) {
 // The historical annual mean and standard deviation and the twelve monthly means of the
 // gauges of positive annual flow lie between the 5 % and 95 % values of 41 rigorous
 // sequences as long as the record.
-TEST(FittedSystem, RigorousSequencesReproduceTheRecordOfTheColoradoNodes) {
-  Scratch scratch;
-  const FitOptions options = four_nodes(scratch);
-  std::ostringstream console;
-  ASSERT_EQ(run_fit(options, console), ExitStatus::Success) << console.str();
-  const RiverSystem fitted = fit_from_options(options);
-  const Records& r = fitted.records;
+TEST_F(FourNodes, RigorousSequencesReproduceTheRecordOfTheColoradoNodes) {
+  const FitOptions& options = *options_;
+  const Records& r = system_->records;
   LoadedSystem system(options.out);
   constexpr int kStatistics = 14;  // annual mean, annual sd, twelve monthly means
   const auto statistics = [&](const std::function<double(int, int)>& month_of_year, int years) {
@@ -195,9 +213,9 @@ TEST(FittedSystem, RigorousSequencesReproduceTheRecordOfTheColoradoNodes) {
   EXPECT_GE(inside, 0.8 * pairs);
 }
 
-TEST(FitRefused, AnOutputFolderThatIsNotEmptyIsLeftAsItWas) {
+TEST_F(FourNodes, AnOutputFolderThatIsNotEmptyIsRefusedAndLeftAsItWas) {
   Scratch scratch;
-  FitOptions options = four_nodes(scratch);
+  FitOptions options = four_nodes(scratch.path());
   fs::create_directories(options.out);
   scratch.file("colorado/notes.txt", "mine");
   std::ostringstream console;
@@ -206,12 +224,13 @@ TEST(FitRefused, AnOutputFolderThatIsNotEmptyIsLeftAsItWas) {
   EXPECT_EQ(std::distance(fs::directory_iterator(options.out), fs::directory_iterator()), 1);
   // An empty folder is taken.
   fs::remove(fs::path(options.out) / "notes.txt");
-  EXPECT_EQ(run_fit(options, console), ExitStatus::Success) << console.str();
+  write_river_system(*system_, options);
+  EXPECT_TRUE(fs::exists(fs::path(options.out) / "PARMSET.DAT"));
 }
 
 TEST(FitRefused, AValueTooLargeForTheSeriesFilesSuggestsAnotherUnitAndWritesNothing) {
   Scratch scratch;
-  FitOptions options = four_nodes(scratch);
+  FitOptions options = four_nodes(scratch.path());
   options.scale = 1.0;  // acre-feet: the largest months do not fit seven columns
   std::ostringstream console;
   EXPECT_EQ(run_fit(options, console), ExitStatus::RunFailed);
@@ -220,15 +239,13 @@ TEST(FitRefused, AValueTooLargeForTheSeriesFilesSuggestsAnotherUnitAndWritesNoth
   EXPECT_TRUE(leaves_no_partial_folder(scratch.path()));
 }
 
-TEST(FitRefused, KeyGaugesThatAreNotGauges) {
-  Scratch scratch;
-  FitOptions options = four_nodes(scratch);
-  options.keys = "node03, 9";
-  EXPECT_THAT(refusal([&] { fit_from_options(options); }), HasSubstr("KEY GAUGE '9' IS NEITHER A GAUGE NUMBER 1 TO 4"));
-  options.keys = "node03,2";
-  EXPECT_THAT(refusal([&] { fit_from_options(options); }), HasSubstr("KEY GAUGE '2' IS NAMED TWICE"));
-  options.keys = "4, NODE01";
-  EXPECT_EQ(fit_from_options(options).keys, (std::vector<int>{4, 1}));
+TEST_F(FourNodes, KeyGaugesAreNamedByNumberOrStemAndRefusedWhenTheyAreNoGauges) {
+  const RiverSystem& s = *system_;
+  std::string rule;
+  EXPECT_THAT(refusal([&] { choose_keys(s.records, s.annual, "node03, 9", rule); }),
+              HasSubstr("KEY GAUGE '9' IS NEITHER A GAUGE NUMBER 1 TO 4"));
+  EXPECT_THAT(refusal([&] { choose_keys(s.records, s.annual, "node03,2", rule); }), HasSubstr("KEY GAUGE '2' IS NAMED TWICE"));
+  EXPECT_EQ(choose_keys(s.records, s.annual, "4, NODE01", rule), (std::vector<int>{4, 1}));
 }
 
 }  // namespace
