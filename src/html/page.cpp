@@ -166,7 +166,7 @@ class HtmlPage final : public RunSink {
   // One line per gauge analysed in turn, with its sections as links: a run of fifteen
   // gauges has over two hundred correlation pages, and a line each would bury the rest.
   std::string contents() const {
-    if (entries_.empty()) return "<p>No analysis was chosen in this run.</p>";
+    if (entries_.empty()) return "<p>No analysis was made in this run.</p>";
     std::string out = "<nav><h2>Contents</h2><ul>";
     for (std::size_t i = 0; i < entries_.size(); ++i) {
       const Entry& e = entries_[i];
