@@ -44,9 +44,14 @@ std::string candidates_text(const GaugeAnnualModel& a) {
   return text;
 }
 
+// The floored months, eight to a line.
 std::string floored_text(const GaugeForecastModel& f) {
+  constexpr std::size_t kPerLine = 8;
   std::string text;
-  for (const FlooredMonth& m : f.floored) text += " " + month_label(m.year, m.month) + "=" + fixed(m.recorded, 2);
+  for (std::size_t i = 0; i < f.floored.size(); ++i) {
+    const FlooredMonth& m = f.floored[i];
+    text += (i % kPerLine == 0 ? "\n     " : " ") + month_label(m.year, m.month) + "=" + fixed(m.recorded, 2);
+  }
   return text;
 }
 
