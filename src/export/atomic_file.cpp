@@ -90,6 +90,7 @@ AtomicTextFile::~AtomicTextFile() {
 
 void AtomicTextFile::write(std::string_view bytes) {
   if (std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size()) file_.fail("WRITE", system_reason(errno));
+  digest_.add(bytes);
 }
 
 void AtomicTextFile::close() {
@@ -103,9 +104,10 @@ void AtomicTextFile::close() {
   if (!closed) file_.fail("WRITE", system_reason(close_error));
 }
 
-void AtomicTextFile::make_final() {
+FileDigest AtomicTextFile::make_final() {
   close();
   file_.make_final();
+  return digest_.final();
 }
 
 }  // namespace flowplex

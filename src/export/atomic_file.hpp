@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "export/digest.hpp"
+
 namespace flowplex {
 
 // Ends the run with " *** CANNOT <doing> THE <what> <path>: <reason> ***".
@@ -41,7 +43,7 @@ class TemporaryFile {
   bool final_ = false;
 };
 
-// A text file written through a temporary file, in large blocks.
+// A text file written through a temporary file, in large blocks, digested as it is written.
 class AtomicTextFile {
  public:
   AtomicTextFile(std::string path, std::string what);
@@ -55,11 +57,13 @@ class AtomicTextFile {
   // Flushes and closes the temporary file; ends the run when either fails.
   void close();
   // Closes the file if still open and renames it; ends the run when any of it fails.
-  void make_final();
+  // Returns the size and digest of what was written.
+  FileDigest make_final();
 
  private:
   TemporaryFile file_;
   std::FILE* stream_ = nullptr;
+  Sha256 digest_;
 };
 
 }  // namespace flowplex

@@ -90,9 +90,9 @@ void CsvFile::close() {
   file_.close();
 }
 
-void CsvFile::make_final() {
+FileDigest CsvFile::make_final() {
   close();
-  file_.make_final();
+  return file_.make_final();
 }
 
 }  // namespace flowplex

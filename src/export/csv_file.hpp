@@ -31,8 +31,8 @@ class CsvFile {
 
   // Writes what is left and closes the file, which then holds no memory.
   void close();
-  // Closes the file if still open and renames it to its final name.
-  void make_final();
+  // Closes the file if still open and renames it to its final name; returns its digest.
+  FileDigest make_final();
 
  private:
   void separate();

@@ -19,7 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kSequencesWaiting = 2;
+constexpr std::size_t kSequencesWaiting = 1;
 constexpr int kReports[] = {16, 8, 9, 11};  // SEQPROBE.ANS, .PIN, .PN2, GAUGE.ANN: every run writes them
 constexpr int kForecastDump = 27;                    // FORECAST.TXT
 
@@ -93,10 +93,7 @@ class CsvSink final : public RunSink {
     files.push_back(written(write_simulation_summary, "simulation_summary.csv", statistics_));
     files.push_back(written(write_storage_yield, "storage_yield.csv", statistics_));
     files.push_back(written(write_correlations, "correlations.csv", correlations_));
-    for (auto& file : files) {
-      file->make_final();
-      info_.outputs->add(file->path());
-    }
+    for (auto& file : files) info_.outputs->add(file->path(), file->make_final());
     write_manifest(s);
   }
 
@@ -150,8 +147,9 @@ class CsvSink final : public RunSink {
   }
 
   void write_manifest(const Store& s) {
-    ManifestFacts facts{&info_, inputs_read(s), reports(s), start_states_};
-    const auto& others = info_.outputs->paths();
+    ManifestFacts facts{&info_, inputs_read(s), {}, start_states_};
+    for (std::string& report : reports(s)) facts.outputs.push_back({std::move(report), std::nullopt});
+    const auto& others = info_.outputs->files();
     facts.outputs.insert(facts.outputs.end(), others.begin(), others.end());
     AtomicTextFile manifest(path_of("manifest.json"), "MANIFEST");
     manifest.write(manifest_text(facts));

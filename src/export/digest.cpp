@@ -11,15 +11,15 @@
 namespace flowplex {
 namespace {
 
-using Context = std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)>;
+using Digest = std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)>;
 
-Context new_context() {
-  Context ctx(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+Digest new_context() {
+  Digest ctx(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
   if (!ctx || EVP_DigestInit_ex(ctx.get(), EVP_sha256(), nullptr) != 1) end_run(" *** CANNOT START A SHA-256 DIGEST ***");
   return ctx;
 }
 
-void add(EVP_MD_CTX* ctx, const char* bytes, std::size_t count) {
+void add_bytes(EVP_MD_CTX* ctx, const char* bytes, std::size_t count) {
   if (EVP_DigestUpdate(ctx, bytes, count) != 1) end_run(" *** CANNOT FORM A SHA-256 DIGEST ***");
 }
 
@@ -39,27 +39,37 @@ std::string hex_of_final(EVP_MD_CTX* ctx) {
 
 }  // namespace
 
+struct Sha256::Context {
+  Digest digest = new_context();
+};
+
+Sha256::Sha256() : context_(std::make_unique<Context>()) {}
+Sha256::~Sha256() = default;
+
+void Sha256::add(std::string_view bytes) {
+  add_bytes(context_->digest.get(), bytes.data(), bytes.size());
+  size_ += bytes.size();
+}
+
+FileDigest Sha256::final() { return {size_, hex_of_final(context_->digest.get())}; }
+
 std::string sha256_hex(std::string_view bytes) {
-  Context ctx = new_context();
-  add(ctx.get(), bytes.data(), bytes.size());
-  return hex_of_final(ctx.get());
+  Sha256 digest;
+  digest.add(bytes);
+  return digest.final().sha256;
 }
 
 FileDigest digest_file(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) end_run(" *** CANNOT READ THE FILE " + path + " TO DIGEST IT ***");
-  Context ctx = new_context();
-  FileDigest d;
+  Sha256 digest;
   std::array<char, 1 << 16> block{};
   while (in) {
     in.read(block.data(), block.size());
-    const auto got = static_cast<std::size_t>(in.gcount());
-    add(ctx.get(), block.data(), got);
-    d.size += got;
+    digest.add(std::string_view(block.data(), static_cast<std::size_t>(in.gcount())));
   }
   if (in.bad()) end_run(" *** CANNOT READ THE FILE " + path + " TO DIGEST IT ***");
-  d.sha256 = hex_of_final(ctx.get());
-  return d;
+  return digest.final();
 }
 
 }  // namespace flowplex

@@ -2,23 +2,34 @@
 // The run's results as data files: the generated flows as NetCDF, the result tables as
 // CSV with a manifest of the run.
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "export/digest.hpp"
 #include "export/sink.hpp"
 #include "report/console.hpp"
 
 namespace flowplex {
 
+// An output file under its final name, with its digest where it was formed as the file
+// was written.
+struct WrittenFile {
+  std::string path;
+  std::optional<FileDigest> digest;
+};
+
 // The output files made final so far, in order, for the manifest that is written last.
-// An output adds its file when it has renamed it to its final name.
+// An output adds its file when it has renamed it to its final name; a file added without
+// its digest is read again for it.
 class OutputLedger {
  public:
-  void add(std::string path) { paths_.push_back(std::move(path)); }
-  const std::vector<std::string>& paths() const { return paths_; }
+  void add(std::string path) { files_.push_back({std::move(path), std::nullopt}); }
+  void add(std::string path, FileDigest digest) { files_.push_back({std::move(path), std::move(digest)}); }
+  const std::vector<WrittenFile>& files() const { return files_; }
 
  private:
-  std::vector<std::string> paths_;
+  std::vector<WrittenFile> files_;
 };
 
 // What the writers record of the run itself. Every sink of a run shares its ledger.

@@ -7,11 +7,11 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-Json outputs_json(const std::vector<std::string>& outputs) {
+Json outputs_json(const std::vector<WrittenFile>& outputs) {
   Json list = Json::array();
-  for (const std::string& path : outputs) {
-    const FileDigest d = digest_file(path);
-    list.push_back({{"path", path}, {"size", d.size}, {"sha256", d.sha256}});
+  for (const WrittenFile& file : outputs) {
+    const FileDigest d = file.digest ? *file.digest : digest_file(file.path);
+    list.push_back({{"path", file.path}, {"size", d.size}, {"sha256", d.sha256}});
   }
   return list;
 }

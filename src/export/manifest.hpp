@@ -17,7 +17,7 @@ using StartState = std::array<int, 3>;  // IX, IY, IZ
 struct ManifestFacts {
   const RunInfo* run = nullptr;
   std::vector<InputFile> inputs;
-  std::vector<std::string> outputs;  // every other output written, final names, in order
+  std::vector<WrittenFile> outputs;  // every other output written, final names, in order
   std::array<StartState, kSequences> start_states{};
 };
 

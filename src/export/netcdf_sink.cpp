@@ -20,7 +20,7 @@ extern "C" int H5dont_atexit(void);
 namespace flowplex {
 namespace {
 
-constexpr std::size_t kSequencesWaiting = 2;
+constexpr std::size_t kSequencesWaiting = 1;
 
 // Shuffle and deflate of the flows: level 1 lets the writer thread keep pace with the
 // generation, and a stronger level makes the file little smaller.

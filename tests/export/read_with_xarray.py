@@ -1,0 +1,128 @@
+"""Reads a run's NetCDF file and CSV tables as their users do, with xarray and pandas.
+
+Runs flowplex on a copy of the example river system with --netcdf and --csv, then checks
+what a reader sees: the dimensions and names, the time axis decoded without a warning,
+the annual sums of the chosen gauges against GAUGE.ANN to its printed digits, the CSV
+header rows and the annual flows against the NetCDF months, and finally runs the Python
+example of the README in the run's folder.
+
+Usage: read_with_xarray.py FLOWPLEX EXAMPLES_DIR README
+"""
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import warnings
+from pathlib import Path
+
+import cftime  # noqa: F401  imported first: their import-time notices are not about the file
+import netCDF4  # noqa: F401
+import numpy as np
+import pandas as pd
+import xarray as xr
+
+HEADERS = {
+    "index_years.csv": ["sequence", "year", "index_year"],
+    "statistics.csv": ["slot", "gauge", "stem", "statistic", "key", "historical",
+                       "maximum", "p95", "p75", "p50", "p25", "p5", "minimum"],
+    "simulation_summary.csv": ["slot", "gauge", "stem", "statistic", "average", "std_dev", "skewness"],
+    "storage_yield.csv": ["slot", "gauge", "stem", "curve", "yield_percent", "storage_percent"],
+    "correlations.csv": ["slot", "gauge", "stem", "other_slot", "other_gauge", "other_stem", "period",
+                         "historical", "mean", "maximum", "p95", "p75", "p50", "p25", "p5", "minimum"],
+}
+STEMS = ["KLIP01", "KLIP02", "BERG01", "DROOG01", "MOOI01"]
+
+
+def run_example(flowplex, examples, folder):
+    for f in Path(examples).iterdir():
+        shutil.copy(f, folder)
+    with open(folder / "answers_rigorous.txt", "rb") as answers:
+        subprocess.run([flowplex, "--netcdf", "run.nc", "--csv", "results"], cwd=folder, stdin=answers,
+                       stdout=subprocess.DEVNULL, check=True)
+
+
+def open_without_warnings(path):
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        ds = xr.open_dataset(path).load()
+    assert not caught, [str(w.message) for w in caught]
+    return ds
+
+
+def check_dataset(ds):
+    assert dict(ds.sizes) == {"realization": 41, "time": 600, "station": 5, "year": 50,
+                              "generator_state": 3}, dict(ds.sizes)
+    for name in ("flow", "index_year", "start_state", "gauge_number", "gauge_name", "file_stem", "key_gauge",
+                 "stochastic_year", "hydrological_month"):
+        assert name in ds.variables, name
+    assert ds.flow.dtype == np.float32
+    assert ds.attrs["Conventions"] == "CF-1.8"
+    first, year_two = ds.time.values[0], ds.time.values[12]
+    assert (first.year, first.month, first.day) == (1, 10, 1), first
+    assert (year_two.year, year_two.month) == (2, 10), year_two
+    assert ds.time.values[3].calendar == "360_day"
+    assert list(ds.hydrological_month.values[:13]) == list(range(1, 13)) + [1]
+    assert list(ds.file_stem.values) == STEMS
+    assert ds.gauge_name.values[3] == "DROOG01 DROOGLOOP AT SANDDRIF"
+    assert ds.index_year.dtype.kind == "i"
+
+
+def annual_listing(path):
+    """GAUGE.ANN as {(sequence, year): [printed annual flow of each chosen gauge]}."""
+    listing, sequence = {}, 0
+    for line in Path(path).read_text().splitlines():
+        if m := re.search(r"SEQUENCE NO. IS +(\d+)", line):
+            sequence = int(m.group(1))
+        elif re.match(r"^ [ \d]\d ", line):
+            listing[(sequence, int(line[1:3]))] = [line[4 + 8 * i: 12 + 8 * i].strip()
+                                                    for i in range((len(line) - 4) // 8)]
+    return listing
+
+
+def check_annual_sums(ds, folder):
+    months = ds.flow.values.reshape(41, 50, 12, 5).astype(np.float64)
+    annual = months.sum(axis=2).astype(np.float32)
+    listing = annual_listing(folder / "GAUGE.ANN")
+    assert len(listing) == 41 * 50
+    for (sequence, year), printed in listing.items():
+        assert printed == [f"{v:.0f}." for v in annual[sequence - 1, year - 1]], (sequence, year, printed)
+    return annual
+
+
+def check_tables(folder, annual):
+    results = folder / "results"
+    for name, header in HEADERS.items():
+        assert list(pd.read_csv(results / name, nrows=0).columns) == header, name
+    flows = pd.read_csv(results / "annual_flows.csv", float_precision="round_trip")
+    assert list(flows.columns) == ["sequence", "year"] + STEMS
+    table = flows[STEMS].to_numpy(dtype=np.float64).astype(np.float32).reshape(41, 50, 5)
+    np.testing.assert_array_max_ulp(table, annual, maxulp=1)
+    sequence = pd.read_csv(results / "sequences" / "sequence_07.csv", float_precision="round_trip")
+    assert list(sequence.columns) == ["year", "month"] + STEMS
+    stats = pd.read_csv(results / "statistics.csv")
+    assert stats.loc[stats.statistic == "annual_mean", "key"].isna().all()
+
+
+def run_readme_example(readme, folder):
+    section = Path(readme).read_text().split("## Using the results elsewhere", 1)[1].split("\n## ", 1)[0]
+    code = re.search(r"```python\n(.*?)```", section, re.S).group(1)
+    assert len(code.strip().splitlines()) == 5, code
+    subprocess.run([sys.executable, "-c", code], cwd=folder, check=True, stdout=subprocess.DEVNULL)
+
+
+def main():
+    flowplex, examples, readme = sys.argv[1:4]
+    with tempfile.TemporaryDirectory() as tmp:
+        folder = Path(tmp)
+        run_example(flowplex, examples, folder)
+        ds = open_without_warnings(folder / "run.nc")
+        check_dataset(ds)
+        annual = check_annual_sums(ds, folder)
+        check_tables(folder, annual)
+        run_readme_example(readme, folder)
+    print("the NetCDF file and the CSV tables read as expected")
+
+
+if __name__ == "__main__":
+    main()
