@@ -7,8 +7,27 @@
 
 namespace flowplex {
 
+bool Console::showing() const {
+  if (failing_ || shown_ == Shown::Everything) return true;
+  return shown_ == Shown::AllButQuestions && questions_ == 0;
+}
+
 void Console::emit(std::string_view lines) {
+  if (!showing()) return;
+  if (step_aside_) step_aside_();
   out_.write(lines.data(), static_cast<std::streamsize>(lines.size()));
+}
+
+void Console::question(const std::function<void()>& lines) {
+  ++questions_;
+  lines();
+  --questions_;
+}
+
+void Console::failure(std::string_view line) {
+  failing_ = true;
+  text(line);
+  failing_ = false;
 }
 
 std::optional<std::string> Console::read_line() {
@@ -20,21 +39,27 @@ std::optional<std::string> Console::read_line() {
   return line;
 }
 
-std::string Console::ask_line() {
+std::string Console::next_answer() {
   auto line = read_line();
   if (!line) end_run(std::string(kNoMoreInput));
   return *line;
 }
 
+std::string Console::ask_line(const std::function<void()>& question_lines) {
+  question(question_lines);
+  return next_answer();
+}
+
 int Console::ask_whole(const std::function<void()>& prompt, int lo, int hi) {
   for (;;) {
-    prompt();
-    const auto answer = parse_whole_number(ask_line());
+    const auto answer = parse_whole_number(ask_line(prompt));
     if (answer && *answer >= lo && *answer <= hi) return *answer;
-    if (lo == INT_MIN && hi == INT_MAX)
-      free(" *** ENTER A WHOLE NUMBER ***");
-    else
-      free(" *** ENTER A WHOLE NUMBER FROM ", std::to_string(lo), " TO ", std::to_string(hi), " ***");
+    question([&] {
+      if (lo == INT_MIN && hi == INT_MAX)
+        free(" *** ENTER A WHOLE NUMBER ***");
+      else
+        free(" *** ENTER A WHOLE NUMBER FROM ", std::to_string(lo), " TO ", std::to_string(hi), " ***");
+    });
   }
 }
 

@@ -24,14 +24,15 @@ void historic_totals(Store& s, int k) {
 
 void load_historic_file(Store& s, Console& con, int k) {
   const Name& gauge = s.PARM.GNAME(s.RUN.IGLIST(k));
-  con.text("     ");
-  con.write(kForGauge, " FOR GAUGE = ", gauge);
+  con.question([&] {
+    con.text("     ");
+    con.write(kForGauge, " FOR GAUGE = ", gauge);
+  });
   std::string file;
   for (;;) {
-    con.text(" ENTER THE HISTORIC FILE TYPE (E.G. INC ) ? ");
-    file = historic_file_name(gauge, con.ask_line());
+    file = historic_file_name(gauge, con.ask_line([&] { con.text(" ENTER THE HISTORIC FILE TYPE (E.G. INC ) ? "); }));
     if (file_exists(trimmed_name(file))) break;
-    con.text(" ", " CANNOT FIND THE HISTORIC FILE ", Text<60>(file).view(), " TRY AGAIN ");
+    con.question([&] { con.text(" ", " CANNOT FIND THE HISTORIC FILE ", Text<60>(file).view(), " TRY AGAIN "); });
   }
   s.HIST.HISTFILE(k).assign(file);
   const HistoricRead read = read_historic_years(s, trimmed_name(file), k);

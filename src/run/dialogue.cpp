@@ -6,7 +6,6 @@ namespace flowplex {
 namespace {
 
 const Layout kGaugeLimit{"A I3 A"};
-constexpr std::string_view kDefaultParameterFile = "PARMSET.DAT";
 
 void ask_years(Store& s, Console& con) {
   s.RUN.NYS = con.ask_whole([&] { con.text(" ENTER THE NUMBER OF STOCHASTIC YEARS (e.g. 64) ?"); }, 1, kMaxYears);
@@ -30,9 +29,11 @@ void ask_option(Store& s, Console& con) {
 }
 
 void ask_gauges(Store& s, Console& con) {
-  con.text("     ", " ENTER THE APPROPRIATE STREAMFLOW GAUGE ", " NUMBERS TO BE STOCHASTICALLY TESTED  ",
-           " ie THE NUMBER ORDER AS THEY APPEAR IN THE ");
-  con.write(kGaugeLimit, " PARAMETER FILE ( MAXIMUM OF", kMaxSlots, " GAUGES )");
+  con.question([&] {
+    con.text("     ", " ENTER THE APPROPRIATE STREAMFLOW GAUGE ", " NUMBERS TO BE STOCHASTICALLY TESTED  ",
+             " ie THE NUMBER ORDER AS THEY APPEAR IN THE ");
+    con.write(kGaugeLimit, " PARAMETER FILE ( MAXIMUM OF", kMaxSlots, " GAUGES )");
+  });
   s.RUN.NSEL = 0;
   while (s.RUN.NSEL < kMaxSlots) {
     const bool last = s.RUN.NSEL + 1 == kMaxSlots;
@@ -48,11 +49,12 @@ void ask_gauges(Store& s, Console& con) {
 }
 
 void ask_parameter_file(Store& s, Console& con) {
-  con.text(" ", " ENTER THE NAME OF THE PARAMETER FILE ", " WITH PATH IF NOT IN CURRENT DIRECTORY",
-           " - ELSE ENTER NOTHING IF HAPPY WITH THE");
-  con.free(" DEFAULT, WHICH IS ", Name(kDefaultParameterFile));
-  con.text(" ENTER PATH+NAME OR ENTER FOR DEFAULT ? ");
-  s.PARM.PARMFILE.assign(con.ask_line());
+  s.PARM.PARMFILE.assign(con.ask_line([&] {
+    con.text(" ", " ENTER THE NAME OF THE PARAMETER FILE ", " WITH PATH IF NOT IN CURRENT DIRECTORY",
+             " - ELSE ENTER NOTHING IF HAPPY WITH THE");
+    con.free(" DEFAULT, WHICH IS ", Name(kDefaultParameterFile));
+    con.text(" ENTER PATH+NAME OR ENTER FOR DEFAULT ? ");
+  }));
   if (s.PARM.PARMFILE.blank()) s.PARM.PARMFILE.assign(kDefaultParameterFile);
 }
 

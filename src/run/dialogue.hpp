@@ -1,10 +1,15 @@
 #pragma once
 // The set-up dialogue of a run: banner, years, option, gauges, parameter file.
+#include <string_view>
+
 #include "report/channel.hpp"
 #include "report/console.hpp"
 #include "store/store.hpp"
 
 namespace flowplex {
+
+// The parameter file an empty answer chooses.
+inline constexpr std::string_view kDefaultParameterFile = "PARMSET.DAT";
 
 void show_banner(Console& con);
 // Asks for NYS, the option, the gauge list and (after opening the report files) the

@@ -39,13 +39,15 @@ void annual_listing(const Store& s, Console& con, Channels& ch) {
 }
 
 bool forecast_dump(const Store& s, Console& con, Channels& ch) {
-  con.free(" This segment is designed to output the stochastic");
-  con.free(" monthly flows FLOW to a file 'FORCAST.TXT' for");
-  con.free(" further analysis.  Choosing this option will    ");
-  con.free(" terminate execution after the matrix dump.      ");
-  con.free(" Enter y/n or Y/N to dump the matrix FLOW, or not");
-  con.free(" ");
-  if (!answered_yes(con.ask_line())) return false;
+  const std::string answer = con.ask_line([&] {
+    con.free(" This segment is designed to output the stochastic");
+    con.free(" monthly flows FLOW to a file 'FORCAST.TXT' for");
+    con.free(" further analysis.  Choosing this option will    ");
+    con.free(" terminate execution after the matrix dump.      ");
+    con.free(" Enter y/n or Y/N to dump the matrix FLOW, or not");
+    con.free(" ");
+  });
+  if (!answered_yes(answer)) return false;
   Channel& out = ch.unit(27);
   out.open_new();
   // Gauges in parameter-file order; a gauge chosen in several slots once per slot.

@@ -1,6 +1,6 @@
 // flowplex: generates stochastic monthly streamflow sequences for the gauges of a river
 // system and tests them against the historical record. The dialogue's answers come on
-// standard input; the command line adds a working folder and outputs beyond the reports.
+// standard input, or as the flags of `run`; `check` looks the river system over first.
 #include <exception>
 #include <iostream>
 #include <string>
@@ -9,7 +9,8 @@
 #include <CLI/CLI.hpp>
 
 #include "run/command_line.hpp"
-#include "run/run.hpp"
+#include "run/commands.hpp"
+#include "run/fit_command.hpp"
 
 namespace {
 
@@ -18,8 +19,10 @@ constexpr const char* kDescription =
     "system (rigorous multi-site ARMA(2,2), bootstrap of historical years, or forecasting\n"
     "mode) and tests them against the historical record.\n"
     "\n"
-    "The dialogue's answers are read from standard input, one per line, so a run can be\n"
-    "scripted:  flowplex < answers.txt\n"
+    "Without a command it asks its questions and reads the answers from standard input,\n"
+    "one per line, so a run can be scripted:  flowplex < answers.txt\n"
+    "The same run without a question asked:   flowplex run --years 30 --option rigorous --gauges 1,2\n"
+    "A river system looked over before a run: flowplex check\n"
     "\n"
     "Reads:  the parameter file (default PARMSET.DAT), the series files of every gauge\n"
     "        (STEM.INC .RNK .RAN .AFF .IRR), the historic file of each chosen gauge,\n"
@@ -29,35 +32,34 @@ constexpr const char* kDescription =
     "\n"
     "Exit status: 0 the run did what was asked, 1 the run failed, 2 wrong arguments.";
 
-// The dialogue run: answers on standard input, the outputs the options ask for.
-flowplex::ExitStatus dialogue_run(const flowplex::OutputOptions& outputs, const std::vector<std::string>& arguments) {
-  auto store = flowplex::make_store();
-  flowplex::Console console(std::cin, std::cout);
-  flowplex::Channels channels;
-  const flowplex::RunInfo info{arguments, FLOWPLEX_VERSION, &console};
-  flowplex::RunSinks sinks = flowplex::output_sinks(outputs, info);
-  const flowplex::ExitStatus status = flowplex::run_flowplex(*store, console, channels, sinks);
-  std::cout.flush();
-  return status;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   using flowplex::ExitStatus;
   CLI::App app{kDescription, "flowplex"};
   app.set_version_flag("--version", std::string("flowplex ") + FLOWPLEX_VERSION);
-  std::string folder;
-  app.add_option("-C,--directory", folder, "Change to this folder first: the river system is read and the reports "
-                                           "are written there, and relative paths are taken from there")
-      ->type_name("DIR");
-  flowplex::OutputOptions outputs;
-  flowplex::add_output_options(app, outputs);
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  // Entered as soon as it is read, so that a command's own work (the fitting's too)
+  // already happens in the folder.
+  app.add_option_function<std::string>("-C,--directory", flowplex::enter_working_folder,
+                                       "Change to this folder first: the river system is read and the reports are "
+                                       "written there, and relative paths are taken from there")
+      ->type_name("DIR")
+      ->trigger_on_parse();
+  flowplex::Invocation invocation{{argv + 1, argv + argc}, FLOWPLEX_VERSION, {}};
+  flowplex::add_output_options(app, invocation.outputs);
+  ExitStatus fit_status = ExitStatus::Success;
+  flowplex::add_fit_command(app, fit_status);
+  flowplex::RunFlags run_flags;
+  CLI::App* run = flowplex::add_run_command(app, run_flags);
+  flowplex::CheckRequest check_request;
+  CLI::App* check = flowplex::add_check_command(app, check_request);
+  flowplex::RunRequest run_request;
   try {
     app.parse(argc, argv);
-    if (!folder.empty()) flowplex::enter_working_folder(folder);
+    if (*run) run_request = flowplex::read_run_flags(run_flags);
   } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
@@ -66,7 +68,10 @@ int main(int argc, char** argv) {
     return flowplex::to_int(ExitStatus::Usage);
   }
   try {
-    return flowplex::to_int(dialogue_run(outputs, arguments));
+    if (app.got_subcommand("fit")) return flowplex::to_int(fit_status);
+    if (*check) return flowplex::to_int(flowplex::check_command(check_request));
+    if (*run) return flowplex::to_int(flowplex::flag_run(run_request, invocation));
+    return flowplex::to_int(flowplex::console_run(std::cin, flowplex::Shown::Everything, invocation));
   } catch (const std::exception& e) {
     std::cout.flush();
     std::cerr << " *** INTERNAL ERROR: " << e.what() << " ***\n";

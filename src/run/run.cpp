@@ -12,18 +12,9 @@
 namespace flowplex {
 namespace {
 
-// The gauges chosen in the dialogue must stand in the parameter file, which is read
-// only after the dialogue.
-void check_chosen_gauges(const Store& s) {
-  for (int k = 1; k <= s.RUN.NSEL; ++k)
-    if (s.RUN.IGLIST(k) > s.PARM.NGAUGE)
-      end_run(" *** GAUGE NO. " + std::to_string(s.RUN.IGLIST(k)) + " WAS CHOSEN, BUT THE PARAMETER FILE " +
-              trimmed_name(s.PARM.PARMFILE.view()) + " HOLDS " + std::to_string(s.PARM.NGAUGE) + " GAUGES ***");
-}
-
-void write_message(Console& con, const std::string& message) {
+void write_failure(Console& con, const std::string& message) {
   std::istringstream lines(message);
-  for (std::string line; std::getline(lines, line);) con.text(line);
+  for (std::string line; std::getline(lines, line);) con.failure(line);
 }
 
 // The report files closed, then the sink's files made final; a failed write ends the
@@ -31,7 +22,7 @@ void write_message(Console& con, const std::string& message) {
 ExitStatus finish(const Store& s, Console& con, Channels& ch, RunSink& sink, std::string_view stop_message) {
   if (const std::string failed = ch.close_all(); !failed.empty()) {
     sink.abandon();
-    con.text(" *** CANNOT WRITE THE REPORT FILE " + failed + " ***");
+    con.failure(" *** CANNOT WRITE THE REPORT FILE " + failed + " ***");
     return ExitStatus::RunFailed;
   }
   sink.commit(s);
@@ -41,13 +32,21 @@ ExitStatus finish(const Store& s, Console& con, Channels& ch, RunSink& sink, std
 
 }  // namespace
 
-ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& sink) {
+void check_gauges_in_parameter_file(const Store& s, std::span<const int> gauges) {
+  for (const int g : gauges)
+    if (g > s.PARM.NGAUGE)
+      end_run(" *** GAUGE NO. " + std::to_string(g) + " WAS CHOSEN, BUT THE PARAMETER FILE " +
+              trimmed_name(s.PARM.PARMFILE.view()) + " HOLDS " + std::to_string(s.PARM.NGAUGE) + " GAUGES ***");
+}
+
+ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& sink, const BeforeDialogue& before_dialogue) {
   try {
     rng::start(s);
     show_banner(con);
+    if (before_dialogue) before_dialogue(s, con);
     run_dialogue(s, con, ch);
     ensure_loaded(s, con);
-    check_chosen_gauges(s);
+    check_gauges_in_parameter_file(s, s.RUN.IGLIST.span(s.RUN.NSEL, 1));
     check_for_generation(s, s.RUN.IOPT);
     sink.begin_generation(s);
     generate_sequences(s, con, sink);
@@ -59,8 +58,8 @@ ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& sink) {
   } catch (const RunEnded& e) {
     sink.abandon();
     const std::string failed = ch.close_all();
-    write_message(con, e.message());
-    if (!failed.empty()) con.text(" *** CANNOT WRITE THE REPORT FILE " + failed + " ***");
+    write_failure(con, e.message());
+    if (!failed.empty()) con.failure(" *** CANNOT WRITE THE REPORT FILE " + failed + " ***");
     return e.status();
   }
 }

@@ -1,24 +1,36 @@
 #pragma once
 // A whole run: start-up, dialogue, generation, forecast dump, historic files and the
 // analysis menu, end.
+#include <functional>
+#include <span>
+
+#include "export/sink.hpp"
 #include "report/channel.hpp"
 #include "report/console.hpp"
-#include "export/sink.hpp"
 #include "report/run_ended.hpp"
 #include "store/store.hpp"
 
 namespace flowplex {
 
+// Checks made after the banner and before the dialogue opens the report files, so that
+// a fault they find ends the run before any file is written.
+using BeforeDialogue = std::function<void(Store&, Console&)>;
+
 // Runs the program on a fresh store. Every end of the run, normal or not, flushes and
 // closes the report files; the returned status says whether the run did what was asked.
 // The sink receives the generated flows and the analyses' tables; it commits its files
 // when the run did what was asked, and abandons them otherwise.
-ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& sink);
+ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& sink,
+                        const BeforeDialogue& before_dialogue = {});
 
 // A run with no output beyond the reports.
 inline ExitStatus run_flowplex(Store& s, Console& con, Channels& ch) {
   RunSink none;
   return run_flowplex(s, con, ch, none);
 }
+
+// Ends the run when a chosen gauge does not stand in the parameter file, which is read
+// only after the gauges are chosen.
+void check_gauges_in_parameter_file(const Store& s, std::span<const int> gauges);
 
 }  // namespace flowplex

@@ -1,0 +1,90 @@
+#include "run/commands.hpp"
+
+#include <unistd.h>
+
+#include <iostream>
+#include <optional>
+#include <sstream>
+
+#include "export/exports.hpp"
+#include "run/progress.hpp"
+
+namespace flowplex {
+namespace {
+
+CLI::Validator fault_check(std::string (*fault)(const std::string&), const std::string& name) {
+  return CLI::Validator([fault](std::string& value) { return fault(value); }, name);
+}
+
+// A progress line is for a person at a terminal, never for a file or a pipe.
+bool standard_error_is_a_terminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+}  // namespace
+
+CLI::App* add_run_command(CLI::App& app, RunFlags& f) {
+  CLI::App* run = app.add_subcommand("run", "Run without the dialogue: its answers given as flags");
+  run->add_option("--years", f.years, "Stochastic years per sequence, 1 to 200")->required()->check(CLI::Range(1, kMaxYears));
+  run->add_option("--option", f.option, "rigorous, bootstrap or forecast (or 0, 1, 3)")->required();
+  run->add_option("--gauges", f.gauges, "Gauge numbers to test, e.g. 1,5,7 (at most 15, repeats allowed), or none")
+      ->required()
+      ->type_name("LIST");
+  run->add_option("--parameters", f.parameters, "The parameter file (default PARMSET.DAT)")->type_name("FILE");
+  run->add_option("--historic", f.historic, "Historic file type of every gauge, or TYPE,TYPE,... one per gauge (default HIS)")
+      ->type_name("TYPE");
+  run->add_option("--analyses", f.analyses,
+                  "Analyses of every gauge: 1 statistical properties, 2 monthly correlations, 3 annual values; "
+                  "e.g. 1,3, or all (the default), or none")
+      ->type_name("LIST");
+  run->add_option("--analyses-for", f.analyses_for, "The analyses of the gauge in place K of --gauges, e.g. 2=1,3")
+      ->type_name("K=LIST");
+  run->add_flag("--dump", f.dump, "Forecasting mode: dump the generated matrix to FORECAST.TXT and end the run");
+  run->add_flag("--quiet", f.quiet, "Show only what made the run fail");
+  // The output options and -C belong to the program; given after `run` they still count.
+  run->fallthrough();
+  return run;
+}
+
+CLI::App* add_check_command(CLI::App& app, CheckRequest& request) {
+  CLI::App* check = app.add_subcommand("check", "Check the river system in the working folder before a run");
+  check->add_option("--parameters", request.parameter_file, "The parameter file")
+      ->capture_default_str()
+      ->type_name("FILE")
+      ->check(fault_check(parameter_file_fault, "FILE"));
+  check->add_option("--historic", request.historic_type, "The type of every gauge's historic file")
+      ->capture_default_str()
+      ->type_name("TYPE")
+      ->check(fault_check(historic_type_fault, "TYPE"));
+  return check;
+}
+
+ExitStatus console_run(std::istream& answers, Shown shown, const Invocation& invocation,
+                       const BeforeDialogue& before_dialogue) {
+  auto store = make_store();
+  Console console(answers, std::cout, shown);
+  Channels channels;
+  const RunInfo info{invocation.arguments, invocation.version, &console};
+  RunSinks sinks = output_sinks(invocation.outputs, info);
+  std::optional<ProgressLine> progress;
+  if (standard_error_is_a_terminal()) progress.emplace(std::cerr, console, sinks, !sinks.empty());
+  RunSink& sink = progress ? static_cast<RunSink&>(*progress) : sinks;
+  const ExitStatus status = run_flowplex(*store, console, channels, sink, before_dialogue);
+  std::cout.flush();
+  return status;
+}
+
+ExitStatus flag_run(const RunRequest& request, const Invocation& invocation) {
+  std::istringstream answers(dialogue_answers(request));
+  return console_run(answers, request.quiet ? Shown::OnlyFailures : Shown::AllButQuestions, invocation,
+                     [&](Store& s, Console& con) { check_before_run(s, con, request); });
+}
+
+ExitStatus check_command(const CheckRequest& request) {
+  auto store = make_store();
+  std::istringstream no_answers;
+  Console console(no_answers, std::cout);
+  const ExitStatus status = check_river_system(*store, console, request);
+  std::cout.flush();
+  return status;
+}
+
+}  // namespace flowplex

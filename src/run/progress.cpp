@@ -1,0 +1,67 @@
+#include "run/progress.hpp"
+
+namespace flowplex {
+
+ProgressLine::ProgressLine(std::ostream& terminal, Console& con, RunSink& sinks, bool exports)
+    : terminal_(terminal), con_(con), sinks_(sinks), exports_(exports) {
+  con_.before_each_write([this] { erase(); });
+}
+
+ProgressLine::~ProgressLine() {
+  erase();
+  con_.before_each_write({});
+}
+
+void ProgressLine::show(std::string text) {
+  erase();
+  text_ = std::move(text);
+  draw();
+}
+
+// Drawn again after the console has written; only when it is not on the terminal.
+void ProgressLine::draw() {
+  if (drawn_ || text_.empty()) return;
+  terminal_ << '\r' << text_ << std::flush;
+  drawn_ = true;
+}
+
+void ProgressLine::erase() {
+  if (!drawn_) return;
+  terminal_ << '\r' << std::string(text_.size(), ' ') << '\r' << std::flush;
+  drawn_ = false;
+}
+
+void ProgressLine::begin_generation(const Store& s) { sinks_.begin_generation(s); }
+
+void ProgressLine::begin_sequence(const Store& s, int seq) {
+  show(" GENERATING SEQUENCE " + std::to_string(seq) + " OF " + std::to_string(kSequences));
+  sinks_.begin_sequence(s, seq);
+}
+
+void ProgressLine::year_made(const Store& s, int seq, int y) {
+  sinks_.year_made(s, seq, y);
+  draw();
+}
+
+void ProgressLine::end_sequence(const Store& s, int seq) { sinks_.end_sequence(s, seq); }
+
+void ProgressLine::begin_analyses(const Store& s) {
+  show("");
+  sinks_.begin_analyses(s);
+}
+
+void ProgressLine::statistics(const StatisticsResult& result) { sinks_.statistics(result); }
+void ProgressLine::correlations(const CorrelationResult& result) { sinks_.correlations(result); }
+
+void ProgressLine::commit(const Store& s) {
+  if (exports_) show(" WRITING THE EXPORT FILES");
+  sinks_.commit(s);
+  show("");
+}
+
+void ProgressLine::abandon() {
+  show("");
+  sinks_.abandon();
+}
+
+}  // namespace flowplex

@@ -1,0 +1,45 @@
+#pragma once
+// A progress line for a terminal: how far the 41 sequences and the export files have
+// come, redrawn in place on standard error. It never reaches a report, and it steps
+// aside whenever the console writes, so that the two never share a line.
+#include <ostream>
+#include <string>
+
+#include "export/sink.hpp"
+#include "report/console.hpp"
+
+namespace flowplex {
+
+// Hands every event on to the run's sinks, drawing the line as the run goes.
+class ProgressLine final : public RunSink {
+ public:
+  // exports: whether the sinks write files, whose writing the line then shows.
+  ProgressLine(std::ostream& terminal, Console& con, RunSink& sinks, bool exports);
+  ~ProgressLine() override;
+  ProgressLine(const ProgressLine&) = delete;
+  ProgressLine& operator=(const ProgressLine&) = delete;
+
+  void begin_generation(const Store& s) override;
+  void begin_sequence(const Store& s, int seq) override;
+  void year_made(const Store& s, int seq, int y) override;
+  void end_sequence(const Store& s, int seq) override;
+  void begin_analyses(const Store& s) override;
+  void statistics(const StatisticsResult& result) override;
+  void correlations(const CorrelationResult& result) override;
+  void commit(const Store& s) override;
+  void abandon() override;
+
+ private:
+  void show(std::string text);
+  void draw();
+  void erase();
+
+  std::ostream& terminal_;
+  Console& con_;
+  RunSink& sinks_;
+  bool exports_;
+  std::string text_;  // what the line says; empty when there is nothing to show
+  bool drawn_ = false;
+};
+
+}  // namespace flowplex
