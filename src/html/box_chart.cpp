@@ -38,8 +38,8 @@ void draw_box(std::string& out, const SevenValues& v, const Axis& axis, double x
   const auto y = [&](Point p) { return coordinate(axis.at(v[p])); };
   const std::string cx = coordinate(x), cap_left = coordinate(x - width / 4), cap = coordinate(width / 2);
   const std::string left = coordinate(x - width / 2), full = coordinate(width);
-  out += "<path class=\"wh\" d=\"M" + cx + " " + y(k95) + "V" + y(k75) + "M" + cx + " " + y(k25) + "V" + y(k5) +
-         "M" + cap_left + " " + y(k95) + "h" + cap + "M" + cap_left + " " + y(k5) + "h" + cap + "\"/>";
+  out += "<path class=\"wh\" d=\"M" + cx + " " + y(k95) + "V" + y(k75) + "M" + cx + " " + y(k25) + "V" + y(k5) + "M" +
+         cap_left + " " + y(k95) + "h" + cap + "M" + cap_left + " " + y(k5) + "h" + cap + "\"/>";
   const double height = std::max(on_grid(axis.at(v[k25])) - on_grid(axis.at(v[k75])), 0.0);
   out += "<rect class=\"bx\" x=\"" + left + "\" y=\"" + y(k75) + "\" width=\"" + full + "\" height=\"" +
          coordinate(height) + "\"/>";
@@ -75,7 +75,7 @@ void draw_box_legend(std::string& out, bool with_mean) {
 
 }  // namespace
 
-std::string box_chart(const BoxChartSpec& spec, std::span<const BoxCategory> categories) {
+std::string box_chart(const BoxChartFrame& frame, std::span<const BoxCategory> categories) {
   const std::vector<double> values = drawn_values(categories);
   const Axis axis = Axis::covering(values, 5, kArea.bottom, kArea.top);
   const double slot = (kArea.right - kArea.left) / static_cast<double>(std::max<std::size_t>(categories.size(), 1));
@@ -83,12 +83,12 @@ std::string box_chart(const BoxChartSpec& spec, std::span<const BoxCategory> cat
   const double box_width = std::min(slot * kBoxFill, 40.0);
 
   std::string out;
-  open_chart(out, kHeight, spec.title);
-  draw_box_legend(out, spec.with_mean);
-  draw_value_axis(out, axis, kArea, spec.y_title);
+  open_chart(out, kHeight, frame.title);
+  draw_box_legend(out, frame.with_mean);
+  draw_value_axis(out, axis, kArea, frame.y_title);
   std::vector<std::string> labels;
   for (const BoxCategory& c : categories) labels.push_back(c.label);
-  draw_category_axis(out, labels, category_x, kArea, spec.x_title);
+  draw_category_axis(out, labels, category_x, kArea, frame.x_title);
   for (std::size_t i = 0; i < categories.size(); ++i) draw_category(out, categories[i], axis, category_x(i), box_width);
   close_chart(out);
   return out;

@@ -20,7 +20,8 @@ struct BoxCategory {
   std::optional<float> mean;
 };
 
-struct BoxChartSpec {
+// What frames the boxes: the chart's title, its axis titles and its legend.
+struct BoxChartFrame {
   std::string title;
   std::string x_title;
   std::string y_title;
@@ -28,6 +29,6 @@ struct BoxChartSpec {
 };
 
 // The chart as one SVG element.
-std::string box_chart(const BoxChartSpec& spec, std::span<const BoxCategory> categories);
+std::string box_chart(const BoxChartFrame& frame, std::span<const BoxCategory> categories);
 
 }  // namespace flowplex::html

@@ -20,10 +20,10 @@ void open_chart(std::string& out, double height, std::string_view title) {
   const std::string text = escaped(title);
   // A title too long for the chart's width is narrowed to fit rather than cut.
   const bool too_long = kTitleCharacterWidth * static_cast<double>(title.size()) > kChartWidth - 16;
-  const std::string fit = too_long ? " textLength=\"" + coordinate(kChartWidth - 16) + "\" lengthAdjust=\"spacingAndGlyphs\"" : "";
-  out += "<svg viewBox=\"0 0 " + coordinate(kChartWidth) + " " + coordinate(height) +
-         "\" role=\"img\" aria-label=\"" + text + "\"><text class=\"tt\" " + at(8, kTitleBaseline) + fit + ">" +
-         text + "</text>";
+  const std::string fit =
+      too_long ? " textLength=\"" + coordinate(kChartWidth - 16) + "\" lengthAdjust=\"spacingAndGlyphs\"" : "";
+  out += "<svg viewBox=\"0 0 " + coordinate(kChartWidth) + " " + coordinate(height) + "\" role=\"img\" aria-label=\"" +
+         text + "\"><text class=\"tt\" " + at(8, kTitleBaseline) + fit + ">" + text + "</text>";
 }
 
 void close_chart(std::string& out) { out += "</svg>\n"; }
@@ -32,8 +32,8 @@ void draw_value_axis(std::string& out, const Axis& axis, const Area& area, std::
   for (const double tick : axis.ticks()) {
     const std::string y = coordinate(axis.at(tick));
     out += "<path class=\"gr\" d=\"M" + coordinate(area.left) + " " + y + "H" + coordinate(area.right) + "\"/>";
-    out += "<text class=\"yl\" " + at(area.left - kTickLength - 2, axis.at(tick) + 4) + ">" + axis.label(tick) +
-           "</text>";
+    out +=
+        "<text class=\"yl\" " + at(area.left - kTickLength - 2, axis.at(tick) + 4) + ">" + axis.label(tick) + "</text>";
   }
   const double middle = (area.top + area.bottom) / 2;
   out += "<text class=\"at\" transform=\"translate(14 " + coordinate(middle) + ") rotate(-90)\">" + escaped(title) +

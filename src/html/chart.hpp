@@ -30,8 +30,7 @@ void draw_value_axis(std::string& out, const Axis& axis, const Area& area, std::
 void draw_numeric_x_axis(std::string& out, const Axis& axis, const Area& area, std::string_view title);
 // One label under each category, centred at category_x(i), and the axis title.
 void draw_category_axis(std::string& out, std::span<const std::string> labels,
-                        const std::function<double(std::size_t)>& category_x, const Area& area,
-                        std::string_view title);
+                        const std::function<double(std::size_t)>& category_x, const Area& area, std::string_view title);
 
 // A mark drawn at a point, in a chart or as the symbol of a legend entry.
 using Mark = std::function<void(std::string& out, double x, double y)>;

@@ -41,11 +41,20 @@ std::string escaped(std::string_view text) {
       continue;
     }
     switch (byte) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out.push_back(byte < 0x20 || byte == 0x7F ? '?' : static_cast<char>(byte));
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out.push_back(byte < 0x20 || byte == 0x7F ? '?' : static_cast<char>(byte));
     }
     ++i;
   }
@@ -57,7 +66,8 @@ double on_grid(double value) { return std::round(value * 10.0) / 10.0; }
 std::string coordinate(double value) {
   char buf[64];
   const double tenths = on_grid(value);
-  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, tenths == 0.0 ? 0.0 : tenths, std::chars_format::fixed, 1);
+  const auto [end, ec] =
+      std::to_chars(buf, buf + sizeof buf, tenths == 0.0 ? 0.0 : tenths, std::chars_format::fixed, 1);
   std::string s(buf, ec == std::errc() ? end : buf);
   if (s.ends_with(".0")) s.resize(s.size() - 2);
   return s;

@@ -79,10 +79,14 @@ figure.pair{grid-template-columns:minmax(0,1.2fr) 1fr}
 
 std::string option_name(int IOPT) {
   switch (IOPT) {
-    case 0: return "rigorous multi-site ARMA(2,2), disaggregated by the nearest historical year (option 0)";
-    case 2: return "bootstrap of whole historical years (option 1)";
-    case 3: return "forecasting mode, continuing the current year (option 3)";
-    default: return "option " + std::to_string(IOPT);
+    case 0:
+      return "rigorous multi-site ARMA(2,2), disaggregated by the nearest historical year (option 0)";
+    case 2:
+      return "bootstrap of whole historical years (option 1)";
+    case 3:
+      return "forecasting mode, continuing the current year (option 3)";
+    default:
+      return "option " + std::to_string(IOPT);
   }
 }
 
@@ -101,8 +105,9 @@ std::string run_facts(const Store& s) {
 
 // The program and the inputs that made the page: the same inputs give the same digest.
 std::string provenance(const Store& s, const std::string& version) {
-  return "<p class=\"note\">Written by flowplex " + escaped(version) + " \u00b7 input digest (SHA-256 of the input "
-         "files read) <code>" + input_digest(inputs_read(s)) + "</code></p>";
+  const std::string digest = input_digest(inputs_read(s));
+  return "<p class=\"note\">Written by flowplex " + escaped(version) +
+         " \u00b7 input digest (SHA-256 of the input files read) <code>" + digest + "</code></p>";
 }
 
 std::string chosen_gauges(const Store& s) {
@@ -134,8 +139,7 @@ class HtmlPage final : public RunSink {
   // written ends the run before it spends its time.
   void begin_generation(const Store& /*s*/) override { file_.emplace(path_, "HTML PAGE"); }
   void statistics(const StatisticsResult& result) override {
-    add({result.slot, result.name, "statistical properties", false},
-        html::statistics_section(result, next_id()));
+    add({result.slot, result.name, "statistical properties", false}, html::statistics_section(result, next_id()));
   }
   void correlations(const CorrelationResult& result) override {
     add({result.slot, result.name, result.other_name.substr(0, result.other_name.find(' ')), true},
@@ -185,9 +189,10 @@ class HtmlPage final : public RunSink {
     std::string title = trimmed_name(s.PARM.TITLE.view());
     title.erase(0, title.find_first_not_of(' '));
     if (title.empty()) title = "River system";
-    std::string out = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
-                      "<meta name=\"viewport\" content=\"width=device-width,initial-scale=1\"><title>" +
-                      escaped(title) + " \u2013 flowplex</title><style>" + std::string(kStyle) + "</style></head><body>";
+    std::string out =
+        "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+        "<meta name=\"viewport\" content=\"width=device-width,initial-scale=1\"><title>" +
+        escaped(title) + " \u2013 flowplex</title><style>" + std::string(kStyle) + "</style></head><body>";
     out += "<header><h1>" + escaped(title) + "</h1>" + run_facts(s) + chosen_gauges(s) + provenance(s, version_) +
            std::string(kReadingGuide) + "</header>\n";
     out += contents() + "<main>" + sections_ + "</main></body></html>\n";

@@ -15,7 +15,7 @@ namespace {
 
 constexpr std::array<std::string_view, kMonths> kMonthShort{"Oct", "Nov", "Dec", "Jan", "Feb", "Mar",
                                                             "Apr", "May", "Jun", "Jul", "Aug", "Sep"};
-constexpr std::array<std::string_view, kMonths> kMonthLong{"October", "November", "December", "January",
+constexpr std::array<std::string_view, kMonths> kMonthLong{"October",  "November", "December", "January",
                                                            "February", "March",    "April",    "May",
                                                            "June",     "July",     "August",   "September"};
 
@@ -37,22 +37,22 @@ struct StatisticChart {
   int summary_decimals;
 };
 
+// clang-format off
 const std::array<StatisticChart, 8> kStatisticCharts{{
     {{"annual_mean", "annual_sd"}, "annual mean and standard deviation", "Statistic", "Annual statistic",
      "Annual flow (flow units)", 1, 1},
     {{"monthly_mean", ""}, "monthly means", "Month", "Month", "Mean monthly flow (flow units)", 1, 1},
-    {{"monthly_sd", ""}, "monthly standard deviations", "Month", "Month", "Std dev. of monthly flow (flow units)", 1,
-     1},
+    {{"monthly_sd", ""}, "monthly standard deviations", "Month", "Month",
+     "Std dev. of monthly flow (flow units)", 1, 1},
     {{"run_sum", ""}, "minimum run sums", "Run length", "Run length (months)", "Minimum run sum (flow units)", 1, 0},
-    {{"release", ""}, "release per month", "Release", "Release level (% MAR)", "Release per month (flow units)", 1,
-     1},
-    {{"max_deficit", ""}, "maximum deficit", "Release", "Release level (% MAR)", "Maximum deficit (flow units)", 1,
-     1},
+    {{"release", ""}, "release per month", "Release", "Release level (% MAR)", "Release per month (flow units)", 1, 1},
+    {{"max_deficit", ""}, "maximum deficit", "Release", "Release level (% MAR)", "Maximum deficit (flow units)", 1, 1},
     {{"deficit_duration", ""}, "duration of the maximum deficit", "Release", "Release level (% MAR)",
      "Duration (months)", 0, 0},
-    {{"longest_depletion", ""}, "longest depletion", "Release", "Release level (% MAR)", "Longest depletion (months)",
-     0, 0},
+    {{"longest_depletion", ""}, "longest depletion", "Release", "Release level (% MAR)",
+     "Longest depletion (months)", 0, 0},
 }};
+// clang-format on
 
 constexpr int kHistoricalWidth = 11;
 constexpr int kSummaryWidth = 12;
@@ -117,10 +117,9 @@ std::string yield_printed(float yield) { return report_number(yield, kStorageWid
 std::string storage_table(const StatisticsResult& r, const std::string& title) {
   std::vector<std::vector<std::string>> rows;
   for (std::size_t L = 0; L < r.yield.size(); ++L)
-    rows.push_back({yield_printed(r.yield[L]), storage_printed(r.mean_storage[L]),
-                    storage_printed(r.median_storage[L]),
-                    L < r.historical_storage.size() ? storage_printed(r.historical_storage[L])
-                                                    : std::string(kNoValue)});
+    rows.push_back(
+        {yield_printed(r.yield[L]), storage_printed(r.mean_storage[L]), storage_printed(r.median_storage[L]),
+         L < r.historical_storage.size() ? storage_printed(r.historical_storage[L]) : std::string(kNoValue)});
   return plain_table(title + ", required storage (% MAR)", {"Yield (% MAR)", "Mean", "Median", "Historical"}, rows);
 }
 
@@ -155,8 +154,7 @@ std::string simulation_table(const StatisticsResult& r) {
                     report_number(m.std_dev, kMomentWidth, kMomentDecimals),
                     report_number(m.skewness, kMomentWidth, kMomentDecimals)});
   }
-  return plain_table("Annual statistics over the 41 sequences", {"Statistic", "Average", "Std dev.", "Skewness"},
-                     rows);
+  return plain_table("Annual statistics over the 41 sequences", {"Statistic", "Average", "Std dev.", "Skewness"}, rows);
 }
 
 std::string optional_printed(std::optional<float> value) {
@@ -207,8 +205,8 @@ std::string correlation_section(const CorrelationResult& r, int id) {
   out += "<p class=\"facts\">Gauges " + std::to_string(r.gauge) + " and " + std::to_string(r.other_gauge) +
          " in slots " + std::to_string(r.slot) + " and " + std::to_string(r.other_slot) +
          " \u00b7 historical correlation over the years both records hold, generated ones over each sequence</p>";
-  out += "<figure class=\"pair\">" + box_chart({title, "Month", "Rank correlation", true}, categories) +
-         summary_table(title, "Period", rows, true) + "</figure></section>\n";
+  const std::string chart = box_chart({title, "Month, and the year's totals", "Rank correlation", true}, categories);
+  out += "<figure class=\"pair\">" + chart + summary_table(title, "Period", rows, true) + "</figure></section>\n";
   return out;
 }
 

@@ -91,8 +91,8 @@ std::string storage_yield_chart(const StatisticsResult& r, const std::string& ti
   draw_value_axis(out, y, kArea, "Yield (% MAR)");
   draw_numeric_x_axis(out, x, kArea, "Required storage (% MAR)");
   // Curves end at the right edge; the marks of the highest and lowest yields stay whole.
-  out += "<clipPath id=\"" + clip + "\"><rect x=\"" + coordinate(kArea.left - 8) + "\" y=\"" + coordinate(kArea.top - 8) +
-         "\" width=\"" + coordinate(kArea.right - kArea.left + 8) + "\" height=\"" +
+  out += "<clipPath id=\"" + clip + "\"><rect x=\"" + coordinate(kArea.left - 8) + "\" y=\"" +
+         coordinate(kArea.top - 8) + "\" width=\"" + coordinate(kArea.right - kArea.left + 8) + "\" height=\"" +
          coordinate(kArea.bottom - kArea.top + 16) + "\"/></clipPath><g clip-path=\"url(#" + clip + ")\">";
   for (const StorageCurve& curve : r.storage) polyline(out, "sq", points(curve, r, x, y));
   polyline(out, "me", points(r.mean_storage, r, x, y));

@@ -58,11 +58,10 @@ TEST(BoxChart, DrawsOneBoxAndOneHistoricalMarkPerCategory) {
 TEST(BoxChart, WhatTheReportCannotComputeIsLeftOutAndNoNonFiniteNumberIsWritten) {
   // A correlation line too short to rank, a summary spoilt by a non-finite value, a
   // historical value that is not finite: each is left out, the rest is drawn.
-  const std::vector<BoxCategory> lines{
-      {"Oct", std::nullopt, std::nullopt, std::nullopt},
-      {"Nov", 0.5F, SevenValues{0.9F, kNaN, 0.7F, 0.6F, 0.5F, 0.4F, 0.3F}, 0.6F},
-      {"Dec", kInf, kSummary, kNaN},
-      {"Year", 0.7F, SevenValues{0.9F, 0.8F, 0.7F, 0.6F, 0.5F, 0.4F, 0.3F}, 0.62F}};
+  const std::vector<BoxCategory> lines{{"Oct", std::nullopt, std::nullopt, std::nullopt},
+                                       {"Nov", 0.5F, SevenValues{0.9F, kNaN, 0.7F, 0.6F, 0.5F, 0.4F, 0.3F}, 0.6F},
+                                       {"Dec", kInf, kSummary, kNaN},
+                                       {"Year", 0.7F, SevenValues{0.9F, 0.8F, 0.7F, 0.6F, 0.5F, 0.4F, 0.3F}, 0.62F}};
   const std::string svg = box_chart({"A with B: Spearman rank correlation", "Month", "Rank correlation", true}, lines);
   expect_only_finite_numbers(svg);
   EXPECT_EQ(count(svg, "class=\"bx\""), kLegendBoxes + 2);        // Dec and Year

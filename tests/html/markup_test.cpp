@@ -16,7 +16,10 @@ TEST(Escaped, MarkupCharactersCannotOpenElementsOrCloseAttributes) {
 }
 
 TEST(Escaped, ControlCharactersAndBrokenUtf8StillGiveValidText) {
-  EXPECT_EQ(escaped(std::string("19\0" "20\x1b", 6)), "19?20?");
+  EXPECT_EQ(escaped(std::string("19\0"
+                                "20\x1b",
+                                6)),
+            "19?20?");
   // A Latin-1 name from an old parameter file, and a valid UTF-8 one, read alike.
   EXPECT_EQ(escaped("RIVI\xC8RE"), "RIVI\xC3\x88RE");
   EXPECT_EQ(escaped("RIVI\xC3\x88RE"), "RIVI\xC3\x88RE");

@@ -74,8 +74,8 @@ StatisticsResult statistics_of(int slot, const std::string& name) {
 }
 
 CorrelationResult correlations_of(int slot, int other) {
-  CorrelationResult r{slot, slot, "KLIP0" + std::to_string(slot) + " A", other, other,
-                      "KLIP0" + std::to_string(other) + " B", {}};
+  CorrelationResult r{
+      slot, slot, "KLIP0" + std::to_string(slot) + " A", other, other, "KLIP0" + std::to_string(other) + " B", {}};
   for (int m = 0; m <= kMonths; ++m) {
     CorrelationLine& line = r.lines[static_cast<std::size_t>(m == 0 ? kMonths : m - 1)];
     line.period = m;
