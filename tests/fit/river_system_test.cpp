@@ -228,6 +228,33 @@ TEST_F(FourNodes, AnOutputFolderThatIsNotEmptyIsRefusedAndLeftAsItWas) {
   EXPECT_TRUE(fs::exists(fs::path(options.out) / "PARMSET.DAT"));
 }
 
+// A gauge that never flows has no annual model; its years come from the nearest year,
+// and its months are floored for the forecasting mode. Rainfall records give .RAN files.
+TEST(FittedSystem, AGaugeThatNeverFlowsAndRainfallRecordsAreWrittenAndRun) {
+  Scratch scratch;
+  auto months = testing::synthetic_months(2, 20, 9);
+  months.push_back(std::vector<double>(months[0].size(), 0.0));
+  const std::vector<std::string> names{"UP01 UPPER", "DOWN02 LOWER", "DRY03 NEVER FLOWS"};
+  FitOptions options;
+  options.records = scratch.file("flows.csv", testing::records_csv(names, 1960, months));
+  options.rainfall = scratch.file("rain.csv", testing::records_csv(names, 1960, testing::synthetic_months(3, 20, 10)));
+  options.out = (scratch.path() / "system").string();
+  const RiverSystem fitted = fit_from_options(options);
+  write_river_system(fitted, options);
+  EXPECT_TRUE(fs::exists(fs::path(options.out) / "DRY03.RAN"));
+  EXPECT_EQ(fitted.annual[2].transform.type, kNoModel);
+  EXPECT_EQ(fitted.keys, (std::vector<int>{2, 1}));  // the larger gauge first; the dry one never
+  EXPECT_EQ(fitted.forecast.gauges[2].floored.size(), 12u * 19 + 3);
+  LoadedSystem system(options.out);
+  for (const int option : {kRigorous, kBootstrap, kForecasting})
+    system.sequence(options.out, option, 20, [&](int) {
+      for (int m = 1; m <= 12; ++m) {
+        const double dry = system.store->STOQ.QMONTH(3, m);
+        EXPECT_NEAR(dry, option == kForecasting ? 0.01 : 0.0, 1.0e-7) << option;  // the floor, through ln and exp
+      }
+    });
+}
+
 TEST(FitRefused, AValueTooLargeForTheSeriesFilesSuggestsAnotherUnitAndWritesNothing) {
   Scratch scratch;
   FitOptions options = four_nodes(scratch.path());
