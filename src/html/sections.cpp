@@ -90,19 +90,35 @@ std::string figure(const std::string& chart, const std::string& tables) {
   return "<figure>" + chart + tables + "</figure>\n";
 }
 
+// A run longer than a series has no window of its length; the report prints the run
+// sums' cap there, which is no flow at all, so the page shows a dash and draws nothing.
+bool run_fits(const SummaryRow& row, int years) { return row.statistic != "run_sum" || row.key <= kMonths * years; }
+
 std::string box_figure(const StatisticsResult& r, const StatisticChart& c) {
   std::vector<BoxCategory> categories;
   std::vector<SummaryTableRow> rows;
+  bool run_too_long = false;
   for (const SummaryRow& row : r.rows) {
     if (std::find(c.statistics.begin(), c.statistics.end(), row.statistic) == c.statistics.end()) continue;
-    categories.push_back({axis_label(row), row.historical, row.summary, std::nullopt});
-    rows.push_back({table_label(row), report_number(row.historical, kHistoricalWidth, c.historical_decimals), "",
-                    seven_printed(row.summary, kSummaryWidth, c.summary_decimals)});
+    const bool historical = run_fits(row, r.NYH), generated = run_fits(row, r.NYS);
+    run_too_long |= !historical || !generated;
+    categories.push_back({axis_label(row), historical ? std::optional(row.historical) : std::nullopt,
+                          generated ? std::optional(row.summary) : std::nullopt, std::nullopt});
+    rows.push_back(
+        {table_label(row),
+         historical ? report_number(row.historical, kHistoricalWidth, c.historical_decimals) : std::string(kNoValue),
+         "",
+         generated ? seven_printed(row.summary, kSummaryWidth, c.summary_decimals)
+                   : std::vector<std::string>(7, std::string(kNoValue))});
   }
   if (rows.empty()) return "";
   const std::string title = r.name + ": " + std::string(c.what);
+  const std::string note =
+      run_too_long ? "<p class=\"note\">\u2013 : a run longer than the record or the sequences, for which the "
+                     "report prints its cap of 1000000.</p>"
+                   : "";
   return figure(box_chart({title, std::string(c.x_title), std::string(c.y_title), false}, categories),
-                summary_table(title, c.key, rows, false));
+                summary_table(title, c.key, rows, false) + note);
 }
 
 std::string storage_printed(float storage) {

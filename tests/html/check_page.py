@@ -40,10 +40,14 @@ DEFICIT_LINES = {"RELEASE PER MONTH.": "release", "MAXIMUM DEFICIT.": "max_defic
 def report_sections(text):
     """The analyses of SEQPROBE.ANS in order: ("statistics", {(statistic, key): 8 numbers})
     or ("correlations", [13 lines of 9 fields])."""
-    sections, level = [], None
+    sections, level, years = [], None, {}
     for line in text.splitlines():
         body = line[1:]
-        if "VALUES OBTAINED FROM PARAMETER FILE" in body:
+        if m := re.search(r"LENGTH OF HISTORICAL RECORD =\s*(\d+)", body):
+            years["historical"] = int(m.group(1))
+        elif m := re.search(r"MINIMUM N MONTH RUN SUMS IN\s*(\d+) YEARS", body):
+            years["generated"] = int(m.group(1))
+        elif "VALUES OBTAINED FROM PARAMETER FILE" in body:
             sections.append(("statistics", {}))
         elif "MONTHLY COMPARSIONS OF GAUGES" in body:
             sections.append(("correlations", []))
@@ -56,7 +60,11 @@ def report_sections(text):
             name = "monthly_mean" if m.group(1) == "A" else "monthly_sd"
             sections[-1][1][(name, int(m.group(2)))] = [float(m.group(3))] + [float(v) for v in m.group(4).split()]
         elif m := re.match(r"\s+(\d+) MONTH\s+(\S+)((\s+\S+){7})$", body):
-            sections[-1][1][("run_sum", int(m.group(1)))] = [float(m.group(2))] + [float(v) for v in m.group(3).split()]
+            # A run longer than a series has no sum: the report prints the cap, the page a dash.
+            months = int(m.group(1))
+            historical = float(m.group(2)) if months <= 12 * years["historical"] else None
+            seven = [float(v) if months <= 12 * years["generated"] else None for v in m.group(3).split()]
+            sections[-1][1][("run_sum", months)] = [historical] + seven
         elif any(body.strip().startswith(label) for label in DEFICIT_LINES):
             label = next(label for label in DEFICIT_LINES if body.strip().startswith(label))
             values = body.strip()[len(label):].split()

@@ -140,6 +140,24 @@ TEST(HtmlPage, TablesShowTheNumbersAsTheReportPrintsThem) {
   EXPECT_NE(page.find("<th scope=\"row\">November</th><td>too short</td><td>too short</td>"), std::string::npos);
 }
 
+TEST(HtmlPage, ARunLongerThanTheSequencesShowsNoSumWhereTheReportPrintsItsCap) {
+  ScratchDir dir;
+  const auto s = river_system();
+  StatisticsResult r = statistics_of(1, "KLIP01 KLIPRIVIER AT WELGEDACHT");
+  r.NYS = 1;
+  const SevenValues cap{1.0e6F, 1.0e6F, 1.0e6F, 1.0e6F, 1.0e6F, 1.0e6F, 1.0e6F};
+  r.rows = {{"run_sum", 12, 64.3F, SevenValues{87, 83, 75, 66, 59, 51, 50}}, {"run_sum", 24, 188.1F, cap}};
+  auto sink = make_html_sink("report.html", {{}, "1.0.0", nullptr});
+  sink->begin_generation(*s);
+  sink->statistics(r);
+  sink->commit(*s);
+  const std::string page = read_file("report.html");
+  EXPECT_NE(page.find("<th scope=\"row\">12 months</th><td>64.3</td><td>87</td>"), std::string::npos);
+  EXPECT_NE(page.find("<th scope=\"row\">24 months</th><td>188.1</td><td>\u2013</td>"), std::string::npos);
+  EXPECT_EQ(page.find("1000000</td>"), std::string::npos);
+  EXPECT_EQ(page.find(">1000000<"), std::string::npos);  // nor on the chart's axis
+}
+
 TEST(HtmlPage, IsTheSameByteForByteForTheSameRunWhereverItIsWritten) {
   ScratchDir dir;
   fs::create_directory("elsewhere");
