@@ -8,19 +8,20 @@ namespace flowplex::fit {
 namespace {
 
 constexpr double kSmallestFlow = 0.01;
+constexpr double kShareOfMean = 0.01;
 // A month whose logarithms do not vary is given this spread, so that its standardised
 // values stay 0 and the forecasting reader's non-zero spread holds.
 constexpr double kFlatSpread = 1.0;
 
-double floored(double q, double floor) { return q > 0.0 ? q : floor; }
+double floored(double q, double floor) { return q > floor ? q : floor; }
 
 void fill_floored_months(const Records& r, int g, GaugeForecastModel& f) {
   for (int y = 0; y < r.years; ++y)
     for (int m = 0; m < 12; ++m)
-      if (r.month(g, y, m) <= 0.0) f.floored.push_back({r.first_year + y, m + 1, r.month(g, y, m)});
+      if (r.month(g, y, m) < f.floor) f.floored.push_back({r.first_year + y, m + 1, r.month(g, y, m)});
   const auto& current = r.current[static_cast<std::size_t>(g)];
   for (std::size_t m = 0; m < current.size(); ++m)
-    if (current[m] <= 0.0) f.floored.push_back({r.first_year + r.years, static_cast<int>(m) + 1, current[m]});
+    if (current[m] < f.floor) f.floored.push_back({r.first_year + r.years, static_cast<int>(m) + 1, current[m]});
 }
 
 void monthly_log_statistics(const Records& r, int g, GaugeForecastModel& f) {
@@ -100,13 +101,20 @@ GaugeForecastModel fit_gauge(const Records& r, int g, std::vector<double>& noise
 
 double month_floor(const Records& r, int g) {
   double smallest = std::numeric_limits<double>::infinity();
+  double sum = 0.0;
+  int positive = 0;
   for (int y = 0; y < r.years; ++y)
     for (int m = 0; m < 12; ++m)
-      if (r.month(g, y, m) > 0.0) smallest = std::min(smallest, r.month(g, y, m));
+      if (r.month(g, y, m) > 0.0) {
+        smallest = std::min(smallest, r.month(g, y, m));
+        sum += r.month(g, y, m);
+        ++positive;
+      }
   for (const double q : r.current[static_cast<std::size_t>(g)])
     if (q > 0.0) smallest = std::min(smallest, q);
   if (!std::isfinite(smallest)) return kSmallestFlow;
-  return std::max(kSmallestFlow, std::round(50.0 * smallest) / 100.0);
+  const double share = positive > 0 ? kShareOfMean * sum / positive : 0.0;
+  return std::max({kSmallestFlow, std::round(50.0 * smallest) / 100.0, std::round(100.0 * share) / 100.0});
 }
 
 ForecastModel fit_forecast_model(const Records& r) {

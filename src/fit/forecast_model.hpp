@@ -12,7 +12,8 @@ namespace flowplex::fit {
 
 inline constexpr int kForecastLags = 4;
 
-// A month at or below zero, raised to the gauge's floor before taking logarithms.
+// A month below the gauge's floor (every month at or below zero among them), raised to
+// the floor before taking logarithms.
 struct FlooredMonth {
   int year = 0;   // hydrological year label
   int month = 0;  // 1 = October
@@ -36,8 +37,10 @@ struct ForecastModel {
   Eigen::MatrixXd noise_factor;  // lower triangular, CNOISE
 };
 
-// Half the gauge's smallest positive monthly flow, and never below the smallest flow the
-// forecasting file can hold (0.01), so that every floored month keeps a logarithm.
+// The largest of: half the gauge's smallest positive monthly flow; a hundredth of its
+// mean positive monthly flow; the smallest flow the forecasting file can hold (0.01).
+// The second keeps a gauge with a few tiny months from stretching the spread of its
+// logarithms, and with it the forecasts, by a long tail of floored months.
 double month_floor(const Records& r, int g);
 
 ForecastModel fit_forecast_model(const Records& r);
