@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "report/layout.hpp"
 #include "report/run_ended.hpp"
 
 namespace flowplex::fit {
@@ -26,6 +27,37 @@ const Layout kNoiseRow{R"(10(1X F10.6))"};
 // Matrix rows and noise rows run on over further lines, ten values to a line.
 constexpr Eigen::Index kFieldsPerLine = 10;
 constexpr double kNotRecorded = -1.0;
+
+// The lines of one file, each number checked to fit its field.
+class FileText {
+ public:
+  explicit FileText(std::string name) : file_{std::move(name), {}} {}
+  // Numbers (and texts the program made) by a layout.
+  void numbers(const Layout& layout, const Values& values, std::string_view what);
+  // A text line as it stands (titles and names may hold any character).
+  void line(std::string_view text);
+  SystemFile done() && { return std::move(file_); }
+
+ private:
+  SystemFile file_;
+  int lines_ = 0;
+};
+
+void FileText::numbers(const Layout& layout, const Values& values, std::string_view what) {
+  std::string lines;
+  layout.format(values, lines);
+  lines_ += static_cast<int>(std::count(lines.begin(), lines.end(), '\n'));
+  if (lines.find('*') != std::string::npos)
+    end_run(" *** " + file_.name + " LINE " + std::to_string(lines_) + ": A VALUE OF THE " + std::string(what) +
+            " DOES NOT FIT ITS FIELD; CHANGE THE UNIT OF THE RECORDS WITH --scale ***");
+  file_.text += lines;
+}
+
+void FileText::line(std::string_view text) {
+  ++lines_;
+  file_.text += text;
+  file_.text += '\n';
+}
 
 const std::string kSeparator = " " + std::string(70, '-');
 
@@ -171,22 +203,6 @@ SystemFile forecast_file(const RiverSystem& s) {
 }
 
 }  // namespace
-
-void FileText::numbers(const Layout& layout, const Values& values, std::string_view what) {
-  std::string lines;
-  layout.format(values, lines);
-  lines_ += static_cast<int>(std::count(lines.begin(), lines.end(), '\n'));
-  if (lines.find('*') != std::string::npos)
-    end_run(" *** " + file_.name + " LINE " + std::to_string(lines_) + ": A VALUE OF THE " + std::string(what) +
-            " DOES NOT FIT ITS FIELD; CHANGE THE UNIT OF THE RECORDS WITH --scale ***");
-  file_.text += lines;
-}
-
-void FileText::line(std::string_view text) {
-  ++lines_;
-  file_.text += text;
-  file_.text += '\n';
-}
 
 std::vector<SystemFile> system_files(const RiverSystem& system) {
   std::vector<SystemFile> files;
