@@ -8,8 +8,10 @@ scripted answers file (rigorous option, 15 chosen gauges, 200 stochastic years):
 The real executable reads the answers on standard input and writes its reports. After one
 warm-up run, every workload runs --runs times; the median wall and user times and the
 peak resident memory are printed beside the floor: the same number of normal deviates
-drawn and nothing else (flowplex_floor). The reports' checksums are printed too, so two
-builds can be shown to write the same bytes.
+drawn and nothing else (flowplex_floor). Each workload then runs the same way with the
+exports (--netcdf and --csv), and the ratio to the run without them and the sizes of the
+files written are printed. The reports' checksums are printed too, so two builds can be
+shown to write the same bytes, and with the exports the same bytes as without them.
 """
 import argparse
 import hashlib
@@ -22,6 +24,7 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 REPORTS = ("SEQPROBE.ANS", "SEQPROBE.PIN", "SEQPROBE.PN2", "GAUGE.ANN")
+EXPORTS = ["--netcdf", "run.nc", "--csv", "results"]
 WORKLOADS = {"A": ["--keys", "20"], "B": ["--keys", "300", "--all-keys"]}
 
 
@@ -69,6 +72,12 @@ def checksums(folder):
     return {r: hashlib.sha256((folder / r).read_bytes()).hexdigest()[:16] for r in REPORTS}
 
 
+def export_sizes(folder):
+    """MiB of the NetCDF file and of the CSV folder."""
+    csv = sum(f.stat().st_size for f in (folder / "results").rglob("*") if f.is_file())
+    return (folder / "run.nc").stat().st_size / 2**20, csv / 2**20
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--exe", default=str(ROOT / "build-release" / "flowplex"))
@@ -80,7 +89,8 @@ def main():
 
     floor = floor_seconds(args.floor, args.runs)
     print(f"floor: 8,302,500 normal deviates drawn by anorm, the loop alone: median {floor:.3f} s")
-    print(f"{'workload':<9}{'wall s':>9}{'user s':>9}{'peak MiB':>10}{'x floor':>9}")
+    print(f"{'workload':<11}{'wall s':>9}{'user s':>9}{'peak MiB':>10}{'x floor':>9}{'x plain':>9}"
+          f"{'NetCDF MiB':>12}{'CSV MiB':>9}")
     results = {}
     for name in WORKLOADS:
         folder = data / name
@@ -88,7 +98,13 @@ def main():
         answers = make_workload(name, folder)
         wall, user, peak = measure([args.exe], folder, args.runs, answers)
         results[name] = checksums(folder)
-        print(f"{name:<9}{wall:>9.3f}{user:>9.3f}{peak / 1024:>10.1f}{wall / floor:>9.2f}")
+        print(f"{name:<11}{wall:>9.3f}{user:>9.3f}{peak / 1024:>10.1f}{wall / floor:>9.2f}")
+        exported, exported_user, exported_peak = measure([args.exe] + EXPORTS, folder, args.runs, answers)
+        results[name + " +exports"] = checksums(folder)
+        netcdf, csv = export_sizes(folder)
+        print(f"{name + ' +exports':<11}{exported:>9.3f}{exported_user:>9.3f}{exported_peak / 1024:>10.1f}"
+              f"{exported / floor:>9.2f}"
+              f"{exported / wall:>9.2f}{netcdf:>12.1f}{csv:>9.1f}")
     for name, sums in results.items():
         print(f"reports of {name}: " + " ".join(f"{r} {h}" for r, h in sums.items()))
 

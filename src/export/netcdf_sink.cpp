@@ -1,14 +1,13 @@
 #include <netcdf.h>
 
 #include <array>
-#include <cctype>
 #include <optional>
 #include <vector>
 
 #include "export/atomic_file.hpp"
-#include "export/exports.hpp"
 #include "export/background.hpp"
 #include "export/digest.hpp"
+#include "export/exports.hpp"
 #include "export/inputs.hpp"
 #include "export/river_system.hpp"
 #include "export/sequence.hpp"
@@ -23,7 +22,8 @@ namespace {
 constexpr std::size_t kSequencesWaiting = 1;
 
 // Shuffle and deflate of the flows: level 1 lets the writer thread keep pace with the
-// generation, and a stronger level makes the file little smaller.
+// generation; a stronger level makes the file little smaller (generated flows keep 83 %
+// of their size at level 1, 82 % at level 9, which takes eight times as long).
 constexpr int kFlowDeflateLevel = 1;
 
 // The identifiers of the file's variables.
@@ -58,7 +58,7 @@ class NetcdfFile {
 
   int id() const { return id_; }
   void check(int status, std::string_view doing = "WRITE") const {
-    if (status != NC_NOERR) file_.fail(doing, upper(nc_strerror(status)));
+    if (status != NC_NOERR) file_.fail(doing, upper_case(nc_strerror(status)));
   }
   int dimension(const char* name, std::size_t length) {
     int dim = 0;
@@ -89,10 +89,6 @@ class NetcdfFile {
   }
 
  private:
-  static std::string upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-  }
   static std::vector<const char*> c_strings(const std::vector<std::string>& values) {
     std::vector<const char*> c;
     for (const std::string& v : values) c.push_back(v.c_str());
@@ -152,20 +148,31 @@ class NetcdfSink final : public RunSink {
  private:
   void check(int status) const { nc_->check(status); }
 
+  // The file's dimensions.
+  struct Dimensions {
+    int realization = 0, time = 0, station = 0, year = 0, state = 0;
+  };
+
   void define(const Store& s) {
     NetcdfFile& nc = *nc_;
-    const int NYS = s.RUN.NYS;
-    const int realization = nc.dimension("realization", kSequences);
-    const int time = nc.dimension("time", static_cast<std::size_t>(kMonths * NYS));
-    const int station = nc.dimension("station", static_cast<std::size_t>(s.PARM.NGAUGE));
-    const int year = nc.dimension("year", static_cast<std::size_t>(NYS));
-    const int state = nc.dimension("generator_state", 3);
+    const Dimensions d{nc.dimension("realization", kSequences),
+                       nc.dimension("time", static_cast<std::size_t>(kMonths * s.RUN.NYS)),
+                       nc.dimension("station", static_cast<std::size_t>(s.PARM.NGAUGE)),
+                       nc.dimension("year", static_cast<std::size_t>(s.RUN.NYS)), nc.dimension("generator_state", 3)};
+    define_axes(d);
+    define_stations(d);
+    define_flow(s, d);
+    define_sequence_facts(s, d);
+    describe_run(s);
+  }
 
-    v_.realization = nc.variable("realization", NC_INT, {realization});
+  void define_axes(const Dimensions& d) {
+    NetcdfFile& nc = *nc_;
+    v_.realization = nc.variable("realization", NC_INT, {d.realization});
     nc.text(v_.realization, "standard_name", "realization");
     nc.text(v_.realization, "long_name", "stochastic sequence");
 
-    v_.time = nc.variable("time", NC_INT, {time});
+    v_.time = nc.variable("time", NC_INT, {d.time});
     nc.text(v_.time, "standard_name", "time");
     nc.text(v_.time, "long_name", "start of the month of the stochastic year");
     nc.text(v_.time, "units", "days since 0001-10-01");
@@ -175,44 +182,44 @@ class NetcdfSink final : public RunSink {
             "stochastic year 1 starts in October of year 1; the months are those of a hydrological year, "
             "not dates of a real calendar");
 
-    v_.year = nc.variable("year", NC_INT, {year});
+    v_.year = nc.variable("year", NC_INT, {d.year});
     nc.text(v_.year, "long_name", "stochastic year");
-    v_.stochastic_year = nc.variable("stochastic_year", NC_INT, {time});
+    v_.stochastic_year = nc.variable("stochastic_year", NC_INT, {d.time});
     nc.text(v_.stochastic_year, "long_name", "stochastic year of the month");
-    v_.hydrological_month = nc.variable("hydrological_month", NC_INT, {time});
+    v_.hydrological_month = nc.variable("hydrological_month", NC_INT, {d.time});
     nc.text(v_.hydrological_month, "long_name", "month of the hydrological year (1 = October, 12 = September)");
+  }
 
-    v_.gauge_number = nc.variable("gauge_number", NC_INT, {station});
+  void define_stations(const Dimensions& d) {
+    NetcdfFile& nc = *nc_;
+    v_.gauge_number = nc.variable("gauge_number", NC_INT, {d.station});
     nc.text(v_.gauge_number, "long_name", "gauge number: the gauge's order in the parameter file");
-    nc.text(v_.gauge_number, "cf_role", "timeseries_id");
-    v_.gauge_name = nc.variable("gauge_name", NC_STRING, {station});
+    v_.gauge_name = nc.variable("gauge_name", NC_STRING, {d.station});
     nc.text(v_.gauge_name, "long_name", "gauge name");
-    v_.file_stem = nc.variable("file_stem", NC_STRING, {station});
+    v_.file_stem = nc.variable("file_stem", NC_STRING, {d.station});
     nc.text(v_.file_stem, "long_name", "stem of the gauge's series file names");
-    v_.key_gauge = nc.variable("key_gauge", NC_INT, {station});
+    v_.key_gauge = nc.variable("key_gauge", NC_INT, {d.station});
     nc.text(v_.key_gauge, "long_name", "key gauge of the nearest-year search (1) or not (0)");
     const std::array<int, 2> flags{0, 1};
     check(nc_put_att_int(nc.id(), v_.key_gauge, "flag_values", NC_INT, flags.size(), flags.data()));
     nc.text(v_.key_gauge, "flag_meanings", "not_key key");
+  }
 
-    define_flow(s, realization, time, station);
-
-    v_.index_year = nc.variable("index_year", NC_INT, {realization, year});
+  void define_sequence_facts(const Store& s, const Dimensions& d) {
+    NetcdfFile& nc = *nc_;
+    v_.index_year = nc.variable("index_year", NC_INT, {d.realization, d.year});
     // Only the forecasting mode leaves years without one; elsewhere no value is missing
     // and readers keep the years whole numbers.
     if (s.RUN.IOPT == 3) check(nc_def_var_fill(nc.id(), v_.index_year, NC_FILL, &kNoIndexYear));
     nc.text(v_.index_year, "long_name",
             "calendar year of the historical record whose months the generated year was built from");
-
-    v_.start_state = nc.variable("start_state", NC_INT, {realization, state});
+    v_.start_state = nc.variable("start_state", NC_INT, {d.realization, d.state});
     nc.text(v_.start_state, "long_name", "random generator state (IX, IY, IZ) at the start of the sequence");
-
-    describe_run(s);
   }
 
-  void define_flow(const Store& s, int realization, int time, int station) {
+  void define_flow(const Store& s, const Dimensions& d) {
     NetcdfFile& nc = *nc_;
-    v_.flow = nc.variable("flow", NC_FLOAT, {realization, time, station});
+    v_.flow = nc.variable("flow", NC_FLOAT, {d.realization, d.time, d.station});
     const std::array<std::size_t, 3> chunk{1, static_cast<std::size_t>(kMonths * s.RUN.NYS),
                                            static_cast<std::size_t>(s.PARM.NGAUGE)};
     check(nc_def_var_chunking(nc.id(), v_.flow, NC_CHUNKED, chunk.data()));
