@@ -57,10 +57,10 @@ CLI::App* add_check_command(CLI::App& app, CheckRequest& request) {
   return check;
 }
 
-ExitStatus console_run(std::istream& answers, Shown shown, const Invocation& invocation,
+ExitStatus console_run(std::istream& answers, std::ostream& out, Shown shown, const Invocation& invocation,
                        const BeforeDialogue& before_dialogue) {
   auto store = make_store();
-  Console console(answers, std::cout, shown);
+  Console console(answers, out, shown);
   Channels channels;
   const RunInfo info{invocation.arguments, invocation.version, &console};
   RunSinks sinks = output_sinks(invocation.outputs, info);
@@ -68,22 +68,22 @@ ExitStatus console_run(std::istream& answers, Shown shown, const Invocation& inv
   if (standard_error_is_a_terminal()) progress.emplace(std::cerr, console, sinks, !sinks.empty());
   RunSink& sink = progress ? static_cast<RunSink&>(*progress) : sinks;
   const ExitStatus status = run_flowplex(*store, console, channels, sink, before_dialogue);
-  std::cout.flush();
+  out.flush();
   return status;
 }
 
-ExitStatus flag_run(const RunRequest& request, const Invocation& invocation) {
+ExitStatus flag_run(const RunRequest& request, const Invocation& invocation, std::ostream& out) {
   std::istringstream answers(dialogue_answers(request));
-  return console_run(answers, request.quiet ? Shown::OnlyFailures : Shown::AllButQuestions, invocation,
+  return console_run(answers, out, request.quiet ? Shown::OnlyFailures : Shown::AllButQuestions, invocation,
                      [&](Store& s, Console& con) { check_before_run(s, con, request); });
 }
 
-ExitStatus check_command(const CheckRequest& request) {
+ExitStatus check_command(const CheckRequest& request, std::ostream& out) {
   auto store = make_store();
   std::istringstream no_answers;
-  Console console(no_answers, std::cout);
+  Console console(no_answers, out);
   const ExitStatus status = check_river_system(*store, console, request);
-  std::cout.flush();
+  out.flush();
   return status;
 }
 

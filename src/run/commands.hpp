@@ -3,6 +3,7 @@
 // piped in), `run` (the answers given as flags) and `check` (a pre-flight of the river
 // system in the working folder).
 #include <istream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -29,17 +30,17 @@ CLI::App* add_run_command(CLI::App& app, RunFlags& flags);
 // Registers `check` and its options.
 CLI::App* add_check_command(CLI::App& app, CheckRequest& request);
 
-// A whole run on this process's console: the dialogue reads its answers from answers,
-// the console shows what `shown` says, the outputs are those of the invocation, and a
-// progress line goes to standard error when that is a terminal.
-ExitStatus console_run(std::istream& answers, Shown shown, const Invocation& invocation,
+// A whole run: the dialogue reads its answers from answers, the console writes to out
+// what `shown` says, the outputs are those of the invocation, and a progress line goes
+// to standard error when that is a terminal.
+ExitStatus console_run(std::istream& answers, std::ostream& out, Shown shown, const Invocation& invocation,
                        const BeforeDialogue& before_dialogue = {});
 
 // `flowplex run`: the dialogue answered from the request, the river system checked before
 // any report file is opened.
-ExitStatus flag_run(const RunRequest& request, const Invocation& invocation);
+ExitStatus flag_run(const RunRequest& request, const Invocation& invocation, std::ostream& out);
 
 // `flowplex check`.
-ExitStatus check_command(const CheckRequest& request);
+ExitStatus check_command(const CheckRequest& request, std::ostream& out);
 
 }  // namespace flowplex

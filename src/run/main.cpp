@@ -69,9 +69,9 @@ int main(int argc, char** argv) {
   }
   try {
     if (app.got_subcommand("fit")) return flowplex::to_int(fit_status);
-    if (*check) return flowplex::to_int(flowplex::check_command(check_request));
-    if (*run) return flowplex::to_int(flowplex::flag_run(run_request, invocation));
-    return flowplex::to_int(flowplex::console_run(std::cin, flowplex::Shown::Everything, invocation));
+    if (*check) return flowplex::to_int(flowplex::check_command(check_request, std::cout));
+    if (*run) return flowplex::to_int(flowplex::flag_run(run_request, invocation, std::cout));
+    return flowplex::to_int(flowplex::console_run(std::cin, std::cout, flowplex::Shown::Everything, invocation));
   } catch (const std::exception& e) {
     std::cout.flush();
     std::cerr << " *** INTERNAL ERROR: " << e.what() << " ***\n";

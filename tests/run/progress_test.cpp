@@ -1,0 +1,54 @@
+#include "run/progress.hpp"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+namespace flowplex {
+namespace {
+
+// Counts what reaches the run's sinks through the progress line.
+class CountingSink : public RunSink {
+ public:
+  void begin_sequence(const Store&, int) override { ++events; }
+  void year_made(const Store&, int, int) override { ++events; }
+  void end_sequence(const Store&, int) override { ++events; }
+  void commit(const Store&) override { ++events; }
+  void abandon() override { ++events; }
+  int events = 0;
+};
+
+// The line is drawn in place, steps aside before every console line and comes back
+// with the next year; every event still reaches the sinks.
+TEST(ProgressLine, StepsAsideForTheConsoleAndPassesEveryEventOn) {
+  auto s = make_store();
+  std::istringstream in;
+  std::ostringstream console_out, terminal;
+  Console con(in, console_out);
+  CountingSink sinks;
+  {
+    ProgressLine progress(terminal, con, sinks, true);
+    const auto erased = [](const std::string& line) { return "\r" + std::string(line.size(), ' ') + "\r"; };
+    const std::string line = " GENERATING SEQUENCE 7 OF 41";
+    progress.begin_sequence(*s, 7);
+    EXPECT_EQ(terminal.str(), "\r" + line);
+    con.free("SEQ NO.", 7);
+    EXPECT_EQ(terminal.str(), "\r" + line + erased(line));
+    progress.year_made(*s, 7, 1);
+    progress.year_made(*s, 7, 2);
+    EXPECT_EQ(terminal.str(), "\r" + line + erased(line) + "\r" + line);
+    progress.end_sequence(*s, 7);
+    terminal.str("");
+    progress.commit(*s);
+    const std::string writing = " WRITING THE EXPORT FILES";
+    EXPECT_EQ(terminal.str(), erased(line) + "\r" + writing + erased(writing));
+    progress.abandon();
+  }
+  EXPECT_EQ(sinks.events, 6);
+  con.free("AFTER");  // the line is gone: the console writes on its own
+  EXPECT_EQ(console_out.str(), " SEQ NO.          7\n AFTER\n");
+}
+
+}  // namespace
+}  // namespace flowplex
