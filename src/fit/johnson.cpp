@@ -80,17 +80,16 @@ Profile profile_sb(std::span<const double> q, double xi, double lambda) {
                  [&](double v) { return std::log(lambda) - std::log(v - xi) - std::log(xi + lambda - v); });
 }
 
-FamilyFit not_fitted(int type, int parameters) {
+FamilyFit not_fitted(int type) {
   FamilyFit fit;
   fit.transform.type = type;
-  fit.parameters = parameters;
   fit.log_likelihood = -std::numeric_limits<double>::infinity();
   fit.aicc = kNaN;
   return fit;
 }
 
 FamilyFit finish(Transform t, const Profile& p, int parameters, std::size_t n) {
-  return {t, p.log_likelihood, aicc(p.log_likelihood, parameters, static_cast<int>(n)), parameters};
+  return {t, p.log_likelihood, aicc(p.log_likelihood, parameters, static_cast<int>(n))};
 }
 
 // Whether a bounded search ended against the bound that keeps it off a flow: then the
@@ -106,6 +105,75 @@ double quantile_threshold(const Scaled& s) {
   const double denominator = lo + hi - 2.0 * median;
   const double t = denominator > 0.0 ? (lo * hi - median * median) / denominator : kNaN;
   return std::isfinite(t) && t < lo - s.margin() ? t : lo - s.range();
+}
+
+FamilyFit fit_sn(std::span<const double> q) {
+  const Profile p = profile(q, [](double v) { return v; }, [](double) { return 0.0; });
+  if (!std::isfinite(p.log_likelihood)) return not_fitted(kSN);
+  return finish({kSN, -p.mean / p.sd, 1.0 / p.sd, 0.0, 0.0}, p, 2, q.size());
+}
+
+// SL: ln(q - c) normal; the gap ln(lowest - c) is searched on the flows' own scale.
+FamilyFit fit_sl(std::span<const double> q) {
+  const Scaled s = scaled(q);
+  if (!(s.range() > 0.0) || !(s.lowest() * s.spread + s.centre > 0.0)) return not_fitted(kSL);
+  const auto threshold = [&](double log_gap) { return s.lowest() - std::exp(log_gap); };
+  const Objective objective = [&](const std::vector<double>& x) {
+    return profile_sl(s.u, threshold(x[0])).log_likelihood;
+  };
+  const std::vector<double> lower{std::log(s.margin())};
+  const std::vector<double> upper{std::log(50.0 * s.range())};
+  const double start = std::log(s.lowest() - quantile_threshold(s));
+  const Maximum from_quantiles = maximise(objective, {start}, lower, upper);
+  const Maximum from_grid = maximise(objective, best_on_grid(objective, lower, upper, 2 * kGridSteps), lower, upper);
+  const Maximum& best = from_quantiles.value >= from_grid.value ? from_quantiles : from_grid;
+  if (at_margin(best.at[0], s)) return not_fitted(kSL);
+  const double c = s.centre + s.spread * threshold(best.at[0]);
+  const Profile p = profile_sl(q, c);
+  if (!std::isfinite(p.log_likelihood)) return not_fitted(kSL);
+  const double lambda = std::exp(p.mean);
+  return finish({kSL, 0.0, 1.0 / p.sd, lambda, c / lambda}, p, 3, q.size());
+}
+
+// SU: location and log scale searched on the flows' own scale.
+FamilyFit fit_su(std::span<const double> q) {
+  const Scaled s = scaled(q);
+  if (!(s.range() > 0.0)) return not_fitted(kSU);
+  const Objective objective = [&](const std::vector<double>& x) {
+    return profile_su(s.u, x[0], std::exp(x[1])).log_likelihood;
+  };
+  const std::vector<double> lower{s.lowest() - 5.0 * s.range(), std::log(1.0e-3 * s.range())};
+  const std::vector<double> upper{s.highest() + 5.0 * s.range(), std::log(1.0e3 * s.range())};
+  const Maximum best = maximise(objective, best_on_grid(objective, lower, upper, kGridSteps), lower, upper);
+  const double xi = s.centre + s.spread * best.at[0];
+  const double lambda = s.spread * std::exp(best.at[1]);
+  const Profile p = profile_su(q, xi, lambda);
+  if (!std::isfinite(p.log_likelihood)) return not_fitted(kSU);
+  return finish({kSU, -p.mean / p.sd, 1.0 / p.sd, lambda, xi}, p, 4, q.size());
+}
+
+// SB: the gaps between the bounds and the extreme flows, as logarithms.
+FamilyFit fit_sb(std::span<const double> q) {
+  const Scaled s = scaled(q);
+  if (!(s.range() > 0.0)) return not_fitted(kSB);
+  const auto bounds = [&](const std::vector<double>& x) {
+    const double xi = s.lowest() - std::exp(x[0]);
+    return std::pair{xi, s.highest() + std::exp(x[1]) - xi};
+  };
+  const Objective objective = [&](const std::vector<double>& x) {
+    const auto [xi, lambda] = bounds(x);
+    return profile_sb(s.u, xi, lambda).log_likelihood;
+  };
+  const std::vector<double> lower(2, std::log(s.margin()));
+  const std::vector<double> upper(2, std::log(50.0 * s.range()));
+  const Maximum best = maximise(objective, best_on_grid(objective, lower, upper, kGridSteps), lower, upper);
+  if (at_margin(best.at[0], s) || at_margin(best.at[1], s)) return not_fitted(kSB);
+  const auto [xi_u, lambda_u] = bounds(best.at);
+  const double xi = s.centre + s.spread * xi_u;
+  const double lambda = s.spread * lambda_u;
+  const Profile p = profile_sb(q, xi, lambda);
+  if (!std::isfinite(p.log_likelihood)) return not_fitted(kSB);
+  return finish({kSB, -p.mean / p.sd, 1.0 / p.sd, lambda, xi}, p, 4, q.size());
 }
 
 }  // namespace
@@ -136,75 +204,6 @@ double aicc(double log_likelihood, int k, int n) {
   return -2.0 * log_likelihood + 2.0 * k + 2.0 * k * (k + 1.0) / (n - k - 1.0);
 }
 
-FamilyFit fit_sn(std::span<const double> q) {
-  const Profile p = profile(q, [](double v) { return v; }, [](double) { return 0.0; });
-  if (!std::isfinite(p.log_likelihood)) return not_fitted(kSN, 2);
-  return finish({kSN, -p.mean / p.sd, 1.0 / p.sd, 0.0, 0.0}, p, 2, q.size());
-}
-
-// SL: ln(q - c) normal; the gap ln(lowest - c) is searched on the flows' own scale.
-FamilyFit fit_sl(std::span<const double> q) {
-  const Scaled s = scaled(q);
-  if (!(s.range() > 0.0) || !(s.lowest() * s.spread + s.centre > 0.0)) return not_fitted(kSL, 3);
-  const auto threshold = [&](double log_gap) { return s.lowest() - std::exp(log_gap); };
-  const Objective objective = [&](const std::vector<double>& x) {
-    return profile_sl(s.u, threshold(x[0])).log_likelihood;
-  };
-  const std::vector<double> lower{std::log(s.margin())};
-  const std::vector<double> upper{std::log(50.0 * s.range())};
-  const double start = std::log(s.lowest() - quantile_threshold(s));
-  const Maximum from_quantiles = maximise(objective, {start}, lower, upper);
-  const Maximum from_grid = maximise(objective, best_on_grid(objective, lower, upper, 2 * kGridSteps), lower, upper);
-  const Maximum& best = from_quantiles.value >= from_grid.value ? from_quantiles : from_grid;
-  if (at_margin(best.at[0], s)) return not_fitted(kSL, 3);
-  const double c = s.centre + s.spread * threshold(best.at[0]);
-  const Profile p = profile_sl(q, c);
-  if (!std::isfinite(p.log_likelihood)) return not_fitted(kSL, 3);
-  const double lambda = std::exp(p.mean);
-  return finish({kSL, 0.0, 1.0 / p.sd, lambda, c / lambda}, p, 3, q.size());
-}
-
-// SU: location and log scale searched on the flows' own scale.
-FamilyFit fit_su(std::span<const double> q) {
-  const Scaled s = scaled(q);
-  if (!(s.range() > 0.0)) return not_fitted(kSU, 4);
-  const Objective objective = [&](const std::vector<double>& x) {
-    return profile_su(s.u, x[0], std::exp(x[1])).log_likelihood;
-  };
-  const std::vector<double> lower{s.lowest() - 5.0 * s.range(), std::log(1.0e-3 * s.range())};
-  const std::vector<double> upper{s.highest() + 5.0 * s.range(), std::log(1.0e3 * s.range())};
-  const Maximum best = maximise(objective, best_on_grid(objective, lower, upper, kGridSteps), lower, upper);
-  const double xi = s.centre + s.spread * best.at[0];
-  const double lambda = s.spread * std::exp(best.at[1]);
-  const Profile p = profile_su(q, xi, lambda);
-  if (!std::isfinite(p.log_likelihood)) return not_fitted(kSU, 4);
-  return finish({kSU, -p.mean / p.sd, 1.0 / p.sd, lambda, xi}, p, 4, q.size());
-}
-
-// SB: the gaps between the bounds and the extreme flows, as logarithms.
-FamilyFit fit_sb(std::span<const double> q) {
-  const Scaled s = scaled(q);
-  if (!(s.range() > 0.0)) return not_fitted(kSB, 4);
-  const auto bounds = [&](const std::vector<double>& x) {
-    const double xi = s.lowest() - std::exp(x[0]);
-    return std::pair{xi, s.highest() + std::exp(x[1]) - xi};
-  };
-  const Objective objective = [&](const std::vector<double>& x) {
-    const auto [xi, lambda] = bounds(x);
-    return profile_sb(s.u, xi, lambda).log_likelihood;
-  };
-  const std::vector<double> lower(2, std::log(s.margin()));
-  const std::vector<double> upper(2, std::log(50.0 * s.range()));
-  const Maximum best = maximise(objective, best_on_grid(objective, lower, upper, kGridSteps), lower, upper);
-  if (at_margin(best.at[0], s) || at_margin(best.at[1], s)) return not_fitted(kSB, 4);
-  const auto [xi_u, lambda_u] = bounds(best.at);
-  const double xi = s.centre + s.spread * xi_u;
-  const double lambda = s.spread * lambda_u;
-  const Profile p = profile_sb(q, xi, lambda);
-  if (!std::isfinite(p.log_likelihood)) return not_fitted(kSB, 4);
-  return finish({kSB, -p.mean / p.sd, 1.0 / p.sd, lambda, xi}, p, 4, q.size());
-}
-
 TransformChoice fit_transform(std::span<const double> flows) {
   const bool reaches_zero = *std::min_element(flows.begin(), flows.end()) <= 0.0;
   TransformChoice choice;
@@ -216,7 +215,6 @@ TransformChoice fit_transform(std::span<const double> flows) {
   for (const FamilyFit& c : choice.candidates)
     if (std::isfinite(c.aicc) && !(c.aicc >= best->aicc)) best = &c;
   choice.transform = best->transform;
-  choice.aicc = best->aicc;
   std::string tried;
   for (const FamilyFit& c : choice.candidates) {
     if (!tried.empty()) tried += ", ";

@@ -26,17 +26,16 @@ const char* type_name(int type);
 // The normalised value of flow q; not a number where q lies outside the family's range.
 double normalise(const Transform& t, double q);
 
-// One family fitted by maximum likelihood.
+// One family fitted by maximum likelihood; its AICc is not a number when the family
+// cannot hold the flows or its likelihood has no maximum inside the range.
 struct FamilyFit {
   Transform transform;
   double log_likelihood = 0.0;
   double aicc = 0.0;
-  int parameters = 0;
 };
 
 struct TransformChoice {
   Transform transform;
-  double aicc = 0.0;
   std::string why;                  // the reason for the family, for the fit report
   std::vector<FamilyFit> candidates;  // every family tried
 };
@@ -45,13 +44,6 @@ struct TransformChoice {
 // of lowest AICc. Flows at or below zero leave only SN and SU, whose ranges hold them.
 // Needs at least three distinct flows.
 TransformChoice fit_transform(std::span<const double> flows);
-
-// The maximum-likelihood fits of single families (not-finite AICc when the family
-// cannot hold the flows, or its likelihood has no maximum inside the range).
-FamilyFit fit_sn(std::span<const double> flows);
-FamilyFit fit_sl(std::span<const double> flows);
-FamilyFit fit_su(std::span<const double> flows);
-FamilyFit fit_sb(std::span<const double> flows);
 
 // Small-sample Akaike criterion of a fit of k parameters to n values.
 double aicc(double log_likelihood, int k, int n);
