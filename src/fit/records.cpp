@@ -15,7 +15,6 @@
 namespace flowplex::fit {
 namespace {
 
-constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
 // The series files hold months in F7.2 and annual totals in F9.2 fields.
 constexpr double kLargestMonth = 9999.99;
 constexpr double kSmallestMonth = -999.99;
@@ -24,11 +23,6 @@ constexpr double kSmallestYear = -99999.99;
 // The parameter file reader adds 1900 to earlier years, taking them for two-digit years.
 constexpr int kEarliestYear = 1900;
 constexpr std::size_t kNameLength = 40;
-
-std::string upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
 
 std::string trim(std::string_view text) {
   const auto first = text.find_first_not_of(" \t\r\"");
@@ -85,7 +79,7 @@ GaugeColumn gauge_column(const std::string& header, const std::string& file, int
 void refuse_clashing_stems(const std::vector<GaugeColumn>& gauges, const std::string& file) {
   std::map<std::string, std::size_t> seen;
   for (std::size_t g = 0; g < gauges.size(); ++g) {
-    const auto [at, fresh] = seen.emplace(upper(gauges[g].stem), g);
+    const auto [at, fresh] = seen.emplace(stem_key(gauges[g].stem), g);
     if (!fresh)
       refuse_line(file, 1, "GAUGES '" + trim(gauges[at->second].name) + "' AND '" + trim(gauges[g].name) +
                                "' SHARE THE FILE STEM " + gauges[g].stem);
@@ -286,6 +280,12 @@ void fill_years(Records& r, const MonthTable& table) {
 
 }  // namespace
 
+std::string stem_key(std::string_view stem) {
+  std::string key(stem);
+  for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return key;
+}
+
 CalendarMonth calendar_month(int year, int m) { return m < 3 ? CalendarMonth{year, m + 10} : CalendarMonth{year + 1, m - 2}; }
 
 double Records::annual(int g, int y) const {
@@ -328,7 +328,7 @@ Records read_matching_records(const std::string& path, double scale, const Recor
     refuse_line(path, 1, std::to_string(raw.gauges.size()) + " GAUGE COLUMNS WHERE THE FLOW RECORDS HAVE " +
                              std::to_string(records.gauges.size()));
   for (std::size_t g = 0; g < raw.gauges.size(); ++g)
-    if (upper(raw.gauges[g].stem) != upper(records.gauges[g].stem))
+    if (stem_key(raw.gauges[g].stem) != stem_key(records.gauges[g].stem))
       refuse_line(path, 1, "COLUMN " + std::to_string(g + 3) + " IS " + raw.gauges[g].stem + " WHERE THE FLOW RECORDS HAVE " +
                                records.gauges[g].stem);
   for (int y = records.first_year; y < records.first_year + records.years; ++y)

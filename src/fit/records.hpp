@@ -3,6 +3,7 @@
 // and regrouped into hydrological years, October to September, each labelled by the
 // calendar year of its October.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "store/store.hpp"
@@ -34,6 +35,10 @@ struct Records {
   double annual(int g, int y) const;
   std::vector<double> annual_series(int g) const;
 };
+
+// A stem as a file system blind to case sees it: two gauges whose stems have the same
+// key would share files, and a stem given by the user names the gauge of that key.
+std::string stem_key(std::string_view stem);
 
 // Hydrological years need at least this many complete years to be fitted.
 inline constexpr int kMinimumYears = 15;

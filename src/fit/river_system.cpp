@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <charconv>
 #include <fstream>
-#include <numeric>
 #include <sstream>
 #include <thread>
 
@@ -14,18 +12,13 @@
 namespace flowplex::fit {
 namespace {
 
-std::string upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-
 // The gauge number (1 first) of a stem, or of a number in range; 0 when neither.
 int gauge_number(const Records& r, const std::string& item) {
   int number = 0;
   const auto [end, error] = std::from_chars(item.data(), item.data() + item.size(), number);
   if (error == std::errc{} && end == item.data() + item.size()) return number >= 1 && number <= r.gauge_count() ? number : 0;
   for (int g = 0; g < r.gauge_count(); ++g)
-    if (upper(r.gauges[static_cast<std::size_t>(g)].stem) == upper(item)) return g + 1;
+    if (stem_key(r.gauges[static_cast<std::size_t>(g)].stem) == stem_key(item)) return g + 1;
   return 0;
 }
 
@@ -68,7 +61,7 @@ std::vector<int> largest_gauges(const std::vector<GaugeAnnualModel>& annual) {
 }
 
 std::optional<ArmaOrder> imposed_order(const FitSettings& settings, const GaugeColumn& gauge) {
-  const auto at = settings.orders.find(upper(gauge.stem));
+  const auto at = settings.orders.find(stem_key(gauge.stem));
   if (at == settings.orders.end()) return std::nullopt;
   return at->second;
 }
@@ -119,7 +112,7 @@ std::map<std::string, ArmaOrder> read_orders(const std::string& path, const Reco
       end_run(" *** ARMA ORDERS FILE " + path + " LINE " + std::to_string(number) + ": GIVE A STEM AND TWO ORDERS 0 TO 2 ***");
     if (gauge_number(r, stem) == 0)
       end_run(" *** ARMA ORDERS FILE " + path + " LINE " + std::to_string(number) + ": NO GAUGE HAS THE STEM " + stem + " ***");
-    orders[upper(stem)] = order;
+    orders[stem_key(stem)] = order;
   }
   return orders;
 }

@@ -20,7 +20,7 @@ inline constexpr double kKeyFlowShare = 0.8;
 struct FitSettings {
   std::string title;
   std::string keys;  // gauge numbers or stems, separated by commas; empty: the default rule
-  std::map<std::string, ArmaOrder> orders;  // imposed ARMA orders by stem
+  std::map<std::string, ArmaOrder> orders;  // imposed ARMA orders by stem_key
 };
 
 struct RiverSystem {
