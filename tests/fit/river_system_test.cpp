@@ -1,4 +1,5 @@
 #include "fit/fit.hpp"
+#include "fit/verify.hpp"
 
 #include <gmock/gmock.h>
 
@@ -264,6 +265,24 @@ TEST(FitRefused, AValueTooLargeForTheSeriesFilesSuggestsAnotherUnitAndWritesNoth
   EXPECT_THAT(console.str(), HasSubstr("--scale"));
   EXPECT_FALSE(fs::exists(options.out));
   EXPECT_TRUE(leaves_no_partial_folder(scratch.path()));
+}
+
+// The read-back check compares every parameter with the fit: a file that says
+// something else is caught before the folder is renamed.
+TEST_F(FourNodes, AWrittenSystemThatDoesNotReadBackAsFittedIsCaught) {
+  Scratch scratch;
+  const fs::path copy = scratch.path() / "copy";
+  fs::copy(options_->out, copy);
+  std::ifstream in(copy / "PARMSET.DAT");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  // node03's annual model line, three lines below its name: its ASD, the second value, made 1.1.
+  std::size_t at = text.find("node03");
+  for (int line = 0; line < 3; ++line) at = text.find('\n', at) + 1;
+  const std::size_t asd = text.find_first_not_of(' ', text.find(' ', text.find_first_not_of(' ', at)));
+  text.replace(asd, text.find(' ', asd) - asd, "1.100000");
+  std::ofstream(copy / "PARMSET.DAT") << text;
+  EXPECT_THAT(refusal([&] { verify_written_system(copy, *system_); }), HasSubstr("READS BACK 1.100000 FOR ASD OF GAUGE 2"));
 }
 
 TEST_F(FourNodes, KeyGaugesAreNamedByNumberOrStemAndRefusedWhenTheyAreNoGauges) {
