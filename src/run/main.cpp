@@ -8,9 +8,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include "run/check_command.hpp"
 #include "run/command_line.hpp"
-#include "run/commands.hpp"
 #include "run/fit_command.hpp"
+#include "run/run_command.hpp"
 
 namespace {
 
@@ -31,6 +32,11 @@ constexpr const char* kDescription =
     "        when the forecast dump is chosen, FORECAST.TXT, in the current directory.\n"
     "\n"
     "Exit status: 0 the run did what was asked, 1 the run failed, 2 wrong arguments.";
+
+int usage_error(const std::string& what) {
+  std::cerr << "flowplex: " << what << " (flowplex --help lists the options)\n";
+  return flowplex::to_int(flowplex::ExitStatus::Usage);
+}
 
 }  // namespace
 
@@ -64,8 +70,9 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    std::cerr << "flowplex: " << e.what() << " (flowplex --help lists the options)\n";
-    return flowplex::to_int(ExitStatus::Usage);
+    return usage_error(e.what());
+  } catch (const flowplex::UsageError& e) {
+    return usage_error(e.what());
   }
   try {
     if (app.got_subcommand("fit")) return flowplex::to_int(fit_status);

@@ -1,4 +1,4 @@
-#include "run/commands.hpp"
+#include "run/run_command.hpp"
 
 #include <unistd.h>
 
@@ -11,10 +11,6 @@
 
 namespace flowplex {
 namespace {
-
-CLI::Validator fault_check(std::string (*fault)(const std::string&), const std::string& name) {
-  return CLI::Validator([fault](std::string& value) { return fault(value); }, name);
-}
 
 // A progress line is for a person at a terminal, never for a file or a pipe.
 bool standard_error_is_a_terminal() { return ::isatty(STDERR_FILENO) == 1; }
@@ -44,19 +40,6 @@ CLI::App* add_run_command(CLI::App& app, RunFlags& f) {
   return run;
 }
 
-CLI::App* add_check_command(CLI::App& app, CheckRequest& request) {
-  CLI::App* check = app.add_subcommand("check", "Check the river system in the working folder before a run");
-  check->add_option("--parameters", request.parameter_file, "The parameter file")
-      ->capture_default_str()
-      ->type_name("FILE")
-      ->check(fault_check(parameter_file_fault, "FILE"));
-  check->add_option("--historic", request.historic_type, "The type of every gauge's historic file")
-      ->capture_default_str()
-      ->type_name("TYPE")
-      ->check(fault_check(historic_type_fault, "TYPE"));
-  return check;
-}
-
 ExitStatus console_run(std::istream& answers, std::ostream& out, Shown shown, const Invocation& invocation,
                        const BeforeDialogue& before_dialogue) {
   auto store = make_store();
@@ -65,7 +48,7 @@ ExitStatus console_run(std::istream& answers, std::ostream& out, Shown shown, co
   const RunInfo info{invocation.arguments, invocation.version, &console};
   RunSinks sinks = output_sinks(invocation.outputs, info);
   std::optional<ProgressLine> progress;
-  if (standard_error_is_a_terminal()) progress.emplace(std::cerr, console, sinks, !sinks.empty());
+  if (shown != Shown::OnlyFailures && standard_error_is_a_terminal()) progress.emplace(std::cerr, console, sinks, !sinks.empty());
   RunSink& sink = progress ? static_cast<RunSink&>(*progress) : sinks;
   const ExitStatus status = run_flowplex(*store, console, channels, sink, before_dialogue);
   out.flush();
@@ -76,15 +59,6 @@ ExitStatus flag_run(const RunRequest& request, const Invocation& invocation, std
   std::istringstream answers(dialogue_answers(request));
   return console_run(answers, out, request.quiet ? Shown::OnlyFailures : Shown::AllButQuestions, invocation,
                      [&](Store& s, Console& con) { check_before_run(s, con, request); });
-}
-
-ExitStatus check_command(const CheckRequest& request, std::ostream& out) {
-  auto store = make_store();
-  std::istringstream no_answers;
-  Console console(no_answers, out);
-  const ExitStatus status = check_river_system(*store, console, request);
-  out.flush();
-  return status;
 }
 
 }  // namespace flowplex

@@ -1,7 +1,6 @@
 #pragma once
-// The ways to run the program from its command line: the dialogue (answers typed or
-// piped in), `run` (the answers given as flags) and `check` (a pre-flight of the river
-// system in the working folder).
+// The two ways to run the program's whole run from its command line: the dialogue
+// (answers typed or piped in) and `run` (the answers given as flags).
 #include <istream>
 #include <ostream>
 #include <string>
@@ -11,7 +10,6 @@
 
 #include "report/console.hpp"
 #include "report/run_ended.hpp"
-#include "run/check.hpp"
 #include "run/command_line.hpp"
 #include "run/run.hpp"
 #include "run/run_request.hpp"
@@ -27,8 +25,6 @@ struct Invocation {
 
 // Registers `run` and its flags; the output options of the program also follow it.
 CLI::App* add_run_command(CLI::App& app, RunFlags& flags);
-// Registers `check` and its options.
-CLI::App* add_check_command(CLI::App& app, CheckRequest& request);
 
 // A whole run: the dialogue reads its answers from answers, the console writes to out
 // what `shown` says, the outputs are those of the invocation, and a progress line goes
@@ -39,8 +35,5 @@ ExitStatus console_run(std::istream& answers, std::ostream& out, Shown shown, co
 // `flowplex run`: the dialogue answered from the request, the river system checked before
 // any report file is opened.
 ExitStatus flag_run(const RunRequest& request, const Invocation& invocation, std::ostream& out);
-
-// `flowplex check`.
-ExitStatus check_command(const CheckRequest& request, std::ostream& out);
 
 }  // namespace flowplex

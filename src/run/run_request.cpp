@@ -6,8 +6,6 @@
 #include <string_view>
 #include <utility>
 
-#include <CLI/CLI.hpp>
-
 #include "generation/forecast.hpp"
 #include "generation/generator.hpp"
 #include "generation/parameter_file.hpp"
@@ -28,7 +26,7 @@ constexpr std::array<std::pair<std::string_view, int>, 6> kOptionNames{
     {{"rigorous", 0}, {"bootstrap", 1}, {"forecast", kForecastingAnswer}, {"0", 0}, {"1", 1}, {"3", kForecastingAnswer}}};
 
 [[noreturn]] void refuse(const std::string& flag, const std::string& value, const std::string& why) {
-  throw CLI::ValidationError(value.empty() ? flag : flag + " " + value, why);
+  throw UsageError((value.empty() ? flag : flag + " " + value) + ": " + why);
 }
 
 std::vector<std::string> comma_list(const std::string& text) {

@@ -2,6 +2,7 @@
 // A run whose answers are given on the command line instead of typed: the flags as
 // given, the run they ask for, the answers the dialogue then reads, and what is checked
 // in the river system before the dialogue opens the report files.
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -35,9 +36,14 @@ struct RunRequest {
   bool quiet = false;
 };
 
+// A flag the run cannot take; its one line names the flag and its value.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // Reads the flags. A flag whose value is of the wrong form or outside the dialogue's
-// limits, or that the run would not use, is a usage error: CLI::ValidationError, whose
-// one line names the flag and its value.
+// limits, or that the run would not use, is a UsageError.
 RunRequest read_run_flags(const RunFlags& flags);
 
 // What keeps the dialogue from taking a parameter file's path or a historic file type
