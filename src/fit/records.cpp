@@ -10,6 +10,7 @@
 #include <optional>
 #include <string_view>
 
+#include "report/layout.hpp"
 #include "report/run_ended.hpp"
 
 namespace flowplex::fit {
@@ -220,7 +221,8 @@ std::vector<double> current_months(const MonthTable& table, std::size_t g, int y
 
 void refuse_too_large(const std::string& file, const GaugeColumn& gauge, const std::string& when, double value,
                       std::string_view field) {
-  refuse(file, "GAUGE " + trim(gauge.name) + ", " + when + ": " + std::to_string(value) + " DOES NOT FIT THE " +
+  const std::string shown = format_real(value, 24, 2);
+  refuse(file, "GAUGE " + trim(gauge.name) + ", " + when + ": " + trim(shown) + " DOES NOT FIT THE " +
                    std::string(field) + " OF THE SERIES FILES; CHANGE THE UNIT WITH --scale (E.G. --scale 0.001)");
 }
 
