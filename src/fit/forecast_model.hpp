@@ -11,6 +11,8 @@
 namespace flowplex::fit {
 
 inline constexpr int kForecastLags = 4;
+// The flow written for a month of the current year not yet recorded.
+inline constexpr double kNotRecorded = -1.0;
 
 // A month below the gauge's floor (every month at or below zero among them), raised to
 // the floor before taking logarithms.

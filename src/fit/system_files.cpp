@@ -26,7 +26,6 @@ const Layout kMonthlyFlowLine{R"(1X I4 12(1X F9.2) 1X F10.2)"};
 const Layout kNoiseRow{R"(10(1X F10.6))"};
 // Matrix rows and noise rows run on over further lines, ten values to a line.
 constexpr Eigen::Index kFieldsPerLine = 10;
-constexpr double kNotRecorded = -1.0;
 
 // The lines of one file, each number checked to fit its field.
 class FileText {

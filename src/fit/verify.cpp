@@ -55,6 +55,16 @@ void compare_gauge(const Store& s, const RiverSystem& system, int g) {
   }
   same(s.GSUB.P0(g), a.p0, 6, "P0" + at);
   same(s.GSUB.IZERO(g), a.izero, 0, "IZERO" + at);
+  const std::vector<double>& e = a.arma.innovations;
+  const std::vector<double>& y = a.standardised;
+  same(s.ANN.E1START(g), e[e.size() - 1], 6, "E1START" + at);
+  same(s.ANN.Y1START(g), y[y.size() - 1], 6, "Y1START" + at);
+  same(s.ANN.E2START(g), e[e.size() - 2], 6, "E2START" + at);
+  same(s.ANN.Y2START(g), y[y.size() - 2], 6, "Y2START" + at);
+  same(s.GSUB.HSTAT1(g), a.historical_mean, 4, "HSTAT1" + at);
+  same(s.GSUB.HSTAT2(g), a.historical_sd, 4, "HSTAT2" + at);
+  same(s.GSUB.HSTAT3(g), a.arma.aicc, 4, "HSTAT3" + at);
+  same(s.GSUB.HSTAT4(g), a.normality, 4, "HSTAT4" + at);
   const Records& r = system.records;
   for (int n = 1; n <= r.years; ++n)
     for (int m = 1; m <= 12; ++m) same(s.QREC01.QM(m, n, g), r.month(g - 1, n - 1, m - 1), 2, "A MONTHLY FLOW" + at);
@@ -76,8 +86,11 @@ void compare_forecast(const Store& s, const RiverSystem& system) {
     for (int k = 1; k <= kForecastLags; ++k) same(s.FORE.ARC(g, k), f.arc[static_cast<std::size_t>(k - 1)], 6, "ARC" + at);
     same(s.FORE.SIGE(g), f.sige, 6, "SIGE" + at);
     for (int m = 1; m <= 12; ++m) {
-      same(s.FORE.FMEAN(g, m), f.fmean[static_cast<std::size_t>(m - 1)], 6, "FMEAN" + at);
-      same(s.FORE.FSD(g, m), f.fsd[static_cast<std::size_t>(m - 1)], 6, "FSD" + at);
+      const auto i = static_cast<std::size_t>(m - 1);
+      same(s.FORE.FMEAN(g, m), f.fmean[i], 6, "FMEAN" + at);
+      same(s.FORE.FSD(g, m), f.fsd[i], 6, "FSD" + at);
+      same(s.FORE.QPREV(g, m), f.previous[i], 2, "A PREVIOUS YEAR'S FLOW" + at);
+      same(s.FORE.QCUR(g, m), i < f.current.size() ? f.current[i] : kNotRecorded, 2, "A CURRENT YEAR'S FLOW" + at);
     }
   }
   compare_matrix(s.FORE.CNOISE, system.forecast.noise_factor, "CNOISE");
