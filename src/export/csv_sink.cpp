@@ -23,10 +23,8 @@ constexpr std::size_t kSequencesWaiting = 1;
 constexpr int kReports[] = {16, 8, 9, 11};  // SEQPROBE.ANS, .PIN, .PN2, GAUGE.ANN: every run writes them
 constexpr int kForecastDump = 27;                    // FORECAST.TXT
 
-std::string sequence_file_name(int seq) {
-  const std::string number = std::to_string(seq);
-  return "sequence_" + std::string(2 - std::min<std::size_t>(2, number.size()), '0') + number + ".csv";
-}
+// sequence_01.csv to sequence_41.csv: two digits, so that the names sort in order.
+std::string sequence_file_name(int seq) { return (seq < 10 ? "sequence_0" : "sequence_") + std::to_string(seq) + ".csv"; }
 
 // The folders of the export, made where missing; those made are removed again when the
 // run ends early and leaves them empty.
@@ -61,13 +59,9 @@ class CsvSink final : public RunSink {
   void begin_generation(const Store& s) override {
     folders_.make(folder_ / "sequences");
     gauges_ = gauge_labels(s);
-    std::vector<std::string> stems;
-    for (const GaugeLabel& g : gauges_) stems.push_back(g.column);
-    sequence_header_ = stems;
-    sequence_header_.insert(sequence_header_.begin(), {"year", "month"});
-    stems.insert(stems.begin(), {"sequence", "year"});
+    sequence_header_ = with_gauge_columns({"year", "month"});
     annual_flows_ = table("annual_flows.csv");
-    annual_flows_->header(stems);
+    annual_flows_->header(with_gauge_columns({"sequence", "year"}));
     index_years_ = table("index_years.csv");
     index_years_->header({"sequence", "year", "index_year"});
     writer_ = std::make_unique<BackgroundWriter>(kSequencesWaiting);
@@ -106,6 +100,10 @@ class CsvSink final : public RunSink {
   }
 
  private:
+  std::vector<std::string> with_gauge_columns(std::vector<std::string> columns) const {
+    for (const GaugeLabel& g : gauges_) columns.push_back(g.column);
+    return columns;
+  }
   std::string path_of(const std::string& name) const { return (folder_ / name).generic_string(); }
   std::unique_ptr<CsvFile> table(const std::string& name) const { return std::make_unique<CsvFile>(path_of(name)); }
 
