@@ -4,9 +4,11 @@
 #include <array>
 #include <set>
 #include <sstream>
+#include <string>
 #include <vector>
 
 #include "generation/forecast.hpp"
+#include "generation/generator.hpp"
 #include "generation/parameter_file.hpp"
 #include "generation/series_file.hpp"
 #include "report/faults.hpp"
@@ -21,8 +23,9 @@ struct Option {
   int iopt;
   std::string_view name;
 };
-constexpr std::array<Option, 3> kOptions{{{0, "RIGOROUS (0)"}, {2, "BOOTSTRAP (1)"}, {3, "FORECASTING (3)"}}};
-constexpr std::size_t kForecastingOption = 2;
+constexpr std::array<Option, 3> kOptions{
+    {{kRigorous, "RIGOROUS (0)"}, {kBootstrap, "BOOTSTRAP (1)"}, {kForecasting, "FORECASTING (3)"}}};
+constexpr std::size_t kForecastingOption = 2;  // its place in kOptions
 using OptionSet = std::array<bool, kOptions.size()>;
 constexpr OptionSet kEveryOption{true, true, true};
 constexpr OptionSet kForecastingOnly{false, false, true};

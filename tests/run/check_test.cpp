@@ -145,6 +145,7 @@ TEST_F(Check, WarnsOfWhatARunSurvivesAndKeepsTheOptionsThatCanRun) {
 }
 
 // Gauge 4 has an annual model and is no key gauge: only the bootstrap draws its years.
+// Gauge 1 is a key gauge, whose years the rigorous option draws too.
 TEST_F(Check, AMissingIncrementalRecordStopsOnlyTheOptionsThatDrawFromIt) {
   fs::remove("DROOG01.INC");
   EXPECT_EQ(check(), ExitStatus::RunFailed);
@@ -153,6 +154,12 @@ TEST_F(Check, AMissingIncrementalRecordStopsOnlyTheOptionsThatDrawFromIt) {
                    "         CANNOT FIND THE FILE DROOG01.INC\n"));
   EXPECT_TRUE(said(" OPTIONS THAT CAN RUN : RIGOROUS (0), FORECASTING (3)\n"));
   EXPECT_EQ(last_line(), " 1 PROBLEM, 0 WARNINGS");
+  // A key gauge's years are drawn by both: one problem, which stops both.
+  fs::remove(INC);
+  EXPECT_EQ(check(), ExitStatus::RunFailed);
+  EXPECT_EQ(lines_starting(" PROBLEM *** GAUGE 1 (KLIP01 KLIPRIVIER AT WELGEDACHT) HAS NO INCREMENTAL").size(), 1u);
+  EXPECT_TRUE(said(" OPTIONS THAT CAN RUN : FORECASTING (3)\n"));
+  EXPECT_EQ(last_line(), " 2 PROBLEMS, 0 WARNINGS");
 }
 
 }  // namespace
