@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "export/exports.hpp"
+#include "generation/random_stream.hpp"
 #include "report/layout.hpp"
 #include "run/run.hpp"
 #include "test_support.hpp"
@@ -422,8 +423,17 @@ TEST_F(ExportRun, AForecastDumpListsTheMatrixAndLeavesTheIndexYearsEmpty) {
   EXPECT_EQ(manifest["inputs"].back()["path"], "PARAMFOR.DAT");
   const auto rows = csv_rows(run.file("results/index_years.csv"));
   for (std::size_t r = 1; r < rows.size(); ++r) EXPECT_EQ(rows[r][2], "");
-  const auto years = NetcdfReader(run / "run.nc").values<int>("index_year", 41 * 50);
+  const NetcdfReader nc(run / "run.nc");
+  const auto years = nc.values<int>("index_year", 41 * 50);
   EXPECT_EQ(std::count(years.begin(), years.end(), NC_FILL_INT), 41 * 50);
+  // The console shows no start state here: the first sequence starts from the stream as
+  // seeded, and each later one where its predecessor left the stream.
+  auto seeded = make_store();
+  rng::start(*seeded);
+  const auto states = nc.values<int>("start_state", 41 * 3);
+  EXPECT_EQ((std::array<int, 3>{states[0], states[1], states[2]}),
+            (std::array<int, 3>{seeded->STDAT.IX, seeded->STDAT.IY, seeded->STDAT.IZ}));
+  EXPECT_NE(states[3], states[0]);
   // Analysis tables come with their header rows alone.
   EXPECT_EQ(csv_rows(run.file("results/statistics.csv")).size(), 1U);
 }
