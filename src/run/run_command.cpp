@@ -18,9 +18,13 @@ bool standard_error_is_a_terminal() { return ::isatty(STDERR_FILENO) == 1; }
 }  // namespace
 
 CLI::App* add_run_command(CLI::App& app, RunFlags& f) {
-  CLI::App* run = app.add_subcommand("run", "Run without the dialogue: its answers given as flags");
-  run->add_option("--years", f.years, "Stochastic years per sequence, 1 to 200")->required()->check(CLI::Range(1, kMaxYears));
-  run->add_option("--option", f.option, "rigorous, bootstrap or forecast (or 0, 1, 3)")->required();
+  CLI::App* run = app.add_subcommand(
+      "run", "Run without the dialogue: its answers given as flags (the program's options may follow too)");
+  run->add_option("--years", f.years, "Stochastic years per sequence, 1 to 200")
+      ->required()
+      ->type_name("N")
+      ->check(CLI::Range(1, kMaxYears));
+  run->add_option("--option", f.option, "rigorous, bootstrap or forecast (or 0, 1, 3)")->required()->type_name("NAME");
   run->add_option("--gauges", f.gauges, "Gauge numbers to test, e.g. 1,5,7 (at most 15, repeats allowed), or none")
       ->required()
       ->type_name("LIST");
