@@ -11,8 +11,8 @@
 #include "generation/parameter_file.hpp"
 #include "report/input.hpp"
 #include "report/run_ended.hpp"
-#include "run/phases.hpp"
 #include "run/dialogue.hpp"
+#include "run/phases.hpp"
 #include "run/run.hpp"
 
 namespace flowplex {
@@ -39,7 +39,8 @@ std::vector<std::string> comma_list(const std::string& text) {
 }
 
 std::string lower_case(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return text;
 }
 
