@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
     if (app.got_subcommand("fit")) return flowplex::to_int(fit_status);
     if (*check) return flowplex::to_int(flowplex::check_command(check_request, std::cout));
     if (*run) return flowplex::to_int(flowplex::flag_run(run_request, invocation, std::cout));
-    return flowplex::to_int(flowplex::console_run(std::cin, std::cout, flowplex::Shown::Everything, invocation));
+    return flowplex::to_int(flowplex::dialogue_run(invocation));
   } catch (const std::exception& e) {
     std::cout.flush();
     std::cerr << " *** INTERNAL ERROR: " << e.what() << " ***\n";

@@ -15,6 +15,24 @@ namespace {
 // A progress line is for a person at a terminal, never for a file or a pipe.
 bool standard_error_is_a_terminal() { return ::isatty(STDERR_FILENO) == 1; }
 
+// A whole run: the dialogue reads its answers from answers, the console writes to out
+// what `shown` says, the outputs are those of the invocation; with progress, a progress
+// line is drawn on standard error.
+ExitStatus console_run(std::istream& answers, std::ostream& out, Shown shown, bool progress_line,
+                       const Invocation& invocation, const BeforeDialogue& before_dialogue = {}) {
+  auto store = make_store();
+  Console console(answers, out, shown);
+  Channels channels;
+  const RunInfo info{invocation.arguments, invocation.version, &console};
+  RunSinks sinks = output_sinks(invocation.outputs, info);
+  std::optional<ProgressLine> progress;
+  if (progress_line) progress.emplace(std::cerr, console, sinks, !sinks.empty());
+  RunSink& sink = progress ? static_cast<RunSink&>(*progress) : sinks;
+  const ExitStatus status = run_flowplex(*store, console, channels, sink, before_dialogue);
+  out.flush();
+  return status;
+}
+
 }  // namespace
 
 CLI::App* add_run_command(CLI::App& app, RunFlags& f) {
@@ -44,24 +62,17 @@ CLI::App* add_run_command(CLI::App& app, RunFlags& f) {
   return run;
 }
 
-ExitStatus console_run(std::istream& answers, std::ostream& out, Shown shown, const Invocation& invocation,
-                       const BeforeDialogue& before_dialogue) {
-  auto store = make_store();
-  Console console(answers, out, shown);
-  Channels channels;
-  const RunInfo info{invocation.arguments, invocation.version, &console};
-  RunSinks sinks = output_sinks(invocation.outputs, info);
-  std::optional<ProgressLine> progress;
-  if (shown != Shown::OnlyFailures && standard_error_is_a_terminal()) progress.emplace(std::cerr, console, sinks, !sinks.empty());
-  RunSink& sink = progress ? static_cast<RunSink&>(*progress) : sinks;
-  const ExitStatus status = run_flowplex(*store, console, channels, sink, before_dialogue);
-  out.flush();
-  return status;
+// Answers read from a file make a scripted run, which shows no progress line.
+ExitStatus dialogue_run(const Invocation& invocation) {
+  const bool typed = ::isatty(STDIN_FILENO) == 1;
+  return console_run(std::cin, std::cout, Shown::Everything, typed && standard_error_is_a_terminal(), invocation);
 }
 
 ExitStatus flag_run(const RunRequest& request, const Invocation& invocation, std::ostream& out) {
   std::istringstream answers(dialogue_answers(request));
-  return console_run(answers, out, request.quiet ? Shown::OnlyFailures : Shown::AllButQuestions, invocation,
+  // Quiet keeps only what made the run fail: no progress line either.
+  return console_run(answers, out, request.quiet ? Shown::OnlyFailures : Shown::AllButQuestions,
+                     !request.quiet && standard_error_is_a_terminal(), invocation,
                      [&](Store& s, Console& con) { check_before_run(s, con, request); });
 }
 

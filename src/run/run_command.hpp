@@ -1,7 +1,6 @@
 #pragma once
 // The two ways to run the program's whole run from its command line: the dialogue
 // (answers typed or piped in) and `run` (the answers given as flags).
-#include <istream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -26,14 +25,13 @@ struct Invocation {
 // Registers `run` and its flags; the output options of the program also follow it.
 CLI::App* add_run_command(CLI::App& app, RunFlags& flags);
 
-// A whole run: the dialogue reads its answers from answers, the console writes to out
-// what `shown` says, the outputs are those of the invocation, and a progress line goes
-// to standard error when that is a terminal.
-ExitStatus console_run(std::istream& answers, std::ostream& out, Shown shown, const Invocation& invocation,
-                       const BeforeDialogue& before_dialogue = {});
+// The dialogue on this process's console, with the outputs of the invocation; a
+// progress line on standard error when the answers are typed at a terminal.
+ExitStatus dialogue_run(const Invocation& invocation);
 
 // `flowplex run`: the dialogue answered from the request, the river system checked before
-// any report file is opened.
+// any report file is opened, its console written to out; a progress line on standard
+// error when that is a terminal and the run is not quiet.
 ExitStatus flag_run(const RunRequest& request, const Invocation& invocation, std::ostream& out);
 
 }  // namespace flowplex
