@@ -18,16 +18,30 @@ void Console::emit(std::string_view lines) {
   out_.write(lines.data(), static_cast<std::streamsize>(lines.size()));
 }
 
+namespace {
+// Holds a console state for the length of a scope, however the scope ends.
+template <typename T>
+class Holding {
+ public:
+  Holding(T& state, T value) : state_(state), before_(state) { state_ = value; }
+  ~Holding() { state_ = before_; }
+  Holding(const Holding&) = delete;
+  Holding& operator=(const Holding&) = delete;
+
+ private:
+  T& state_;
+  T before_;
+};
+}  // namespace
+
 void Console::question(const std::function<void()>& lines) {
-  ++questions_;
+  const Holding<int> asking(questions_, questions_ + 1);
   lines();
-  --questions_;
 }
 
 void Console::failure(std::string_view line) {
-  failing_ = true;
+  const Holding<bool> failing(failing_, true);
   text(line);
-  failing_ = false;
 }
 
 std::optional<std::string> Console::read_line() {
