@@ -133,7 +133,8 @@ constexpr std::string_view kReadingGuide =
 // go to when the run is complete.
 class HtmlPage final : public RunSink {
  public:
-  HtmlPage(const std::string& path, const RunInfo& info) : path_(path), version_(info.version) {}
+  HtmlPage(const std::string& path, const RunInfo& info)
+      : path_(path), version_(info.version), outputs_(info.outputs) {}
 
   // The page's file is made before the sequences are, so that a path that cannot be
   // written ends the run before it spends its time.
@@ -148,6 +149,7 @@ class HtmlPage final : public RunSink {
   void commit(const Store& s) override {
     file_->write(page(s));
     file_->make_final();
+    outputs_->add(path_);  // the manifest, written after the page, lists it
   }
   void abandon() override { file_.reset(); }
 
@@ -202,6 +204,7 @@ class HtmlPage final : public RunSink {
   std::string path_;
   std::optional<AtomicTextFile> file_;
   std::string version_;
+  std::shared_ptr<OutputLedger> outputs_;
   std::vector<Entry> entries_;
   std::string sections_;
 };

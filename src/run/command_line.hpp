@@ -12,9 +12,9 @@ namespace flowplex {
 
 // The files a run writes beyond its reports; an empty path asks for none.
 struct OutputOptions {
-  std::string netcdf;
-  std::string csv;
-  std::string html;
+  std::string netcdf{};
+  std::string csv{};
+  std::string html{};
 };
 
 // Registers --netcdf, --csv and --html on a command.

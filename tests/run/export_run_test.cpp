@@ -19,6 +19,7 @@
 #include "export/exports.hpp"
 #include "generation/random_stream.hpp"
 #include "report/layout.hpp"
+#include "run/command_line.hpp"
 #include "run/run.hpp"
 #include "test_support.hpp"
 
@@ -44,10 +45,6 @@ const std::vector<std::string> kReports{"SEQPROBE.ANS", "SEQPROBE.PIN", "SEQPROB
 
 std::string answers_of(const char* file) { return read_file(fs::path(FLOWPLEX_SOURCE_DIR) / file); }
 
-struct Outputs {
-  std::string netcdf;
-  std::string csv;
-};
 
 // One run in a folder of its own holding a copy of the example river system.
 class ExampleRun {
@@ -58,7 +55,7 @@ class ExampleRun {
       fs::copy_file(f.path(), folder_ / f.path().filename(), fs::copy_options::overwrite_existing);
   }
 
-  ExitStatus run(const std::string& answers, const Outputs& outputs = {}) {
+  ExitStatus run(const std::string& answers, const OutputOptions& outputs = {}) {
     const fs::path previous = fs::current_path();
     fs::current_path(folder_);
     std::istringstream in(answers);
@@ -67,10 +64,9 @@ class ExampleRun {
     std::vector<std::string> arguments;
     if (!outputs.netcdf.empty()) arguments.insert(arguments.end(), {"--netcdf", outputs.netcdf});
     if (!outputs.csv.empty()) arguments.insert(arguments.end(), {"--csv", outputs.csv});
+    if (!outputs.html.empty()) arguments.insert(arguments.end(), {"--html", outputs.html});
     const RunInfo info{arguments, "test", &con};
-    RunSinks sinks;
-    if (!outputs.netcdf.empty()) sinks.add(make_netcdf_sink(outputs.netcdf, info));
-    if (!outputs.csv.empty()) sinks.add(make_csv_sink(outputs.csv, info));
+    RunSinks sinks = output_sinks(outputs, info);
     Channels ch;
     store_ = make_store();
     const ExitStatus status = run_flowplex(*store_, con, ch, sinks);
@@ -389,8 +385,8 @@ TEST_F(ExportRun, TheOptionsChangeNoByteOfTheReportsOrConsoleAndTheManifestsAgre
   ExampleRun plain(dir_.path() / "plain"), first(dir_.path() / "first"), second(dir_.path() / "second");
   const std::string answers = answers_of(kRigorous);
   ASSERT_EQ(plain.run(answers), ExitStatus::Success);
-  ASSERT_EQ(first.run(answers, {"run.nc", "results"}), ExitStatus::Success);
-  ASSERT_EQ(second.run(answers, {"run.nc", "results"}), ExitStatus::Success);
+  ASSERT_EQ(first.run(answers, {"run.nc", "results", "report.html"}), ExitStatus::Success);
+  ASSERT_EQ(second.run(answers, {"run.nc", "results", "report.html"}), ExitStatus::Success);
   EXPECT_EQ(first.console(), plain.console());
   for (const std::string& report : kReports) EXPECT_EQ(first.file(report), plain.file(report)) << report;
   EXPECT_EQ(first.file("results/manifest.json"), second.file("results/manifest.json"));
@@ -404,10 +400,10 @@ TEST_F(ExportRun, TheOptionsChangeNoByteOfTheReportsOrConsoleAndTheManifestsAgre
     outputs.push_back(output["path"]);
     EXPECT_EQ(output["size"], fs::file_size(first / output["path"].get<std::string>()));
   }
-  EXPECT_EQ(std::vector<std::string>(outputs.begin(), outputs.begin() + 6),
+  EXPECT_EQ(std::vector<std::string>(outputs.begin(), outputs.begin() + 7),
             (std::vector<std::string>{"SEQPROBE.ANS", "SEQPROBE.PIN", "SEQPROBE.PN2", "GAUGE.ANN", "run.nc",
-                                      "results/sequences/sequence_01.csv"}));
-  EXPECT_EQ(outputs.size(), 5U + 41 + 6);
+                                      "report.html", "results/sequences/sequence_01.csv"}));
+  EXPECT_EQ(outputs.size(), 6U + 41 + 6);
   EXPECT_EQ(manifest["start_states"].size(), 41U);
   // The NetCDF file names the same inputs by the same digest.
   EXPECT_EQ(NetcdfReader(first / "run.nc").text("input_digest"), manifest["input_digest"]);
