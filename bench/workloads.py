@@ -41,7 +41,7 @@ def make_workload(name, folder):
 
 
 def timed_run(command, folder, answers):
-    """Wall seconds, user seconds and peak resident KiB of one run."""
+    """Wall seconds, user seconds, peak resident KiB and system seconds of one run."""
     with open(answers, "rb") as stdin:
         start = time.perf_counter()
         process = subprocess.Popen(command, cwd=folder, stdin=stdin, stdout=subprocess.DEVNULL)
@@ -49,7 +49,7 @@ def timed_run(command, folder, answers):
         wall = time.perf_counter() - start
     if os.waitstatus_to_exitcode(status) != 0:
         sys.exit(f"{command[0]} ended with status {os.waitstatus_to_exitcode(status)} in {folder}")
-    return wall, usage.ru_utime, usage.ru_maxrss
+    return wall, usage.ru_utime, usage.ru_maxrss, usage.ru_stime
 
 
 def measure(command, folder, runs, answers):

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "report/run_ended.hpp"
+#include "test_support.hpp"
 
 namespace flowplex::fit::testing {
 
@@ -78,16 +79,7 @@ inline std::vector<std::vector<double>> synthetic_months(int gauges, int years, 
   return monthly;
 }
 
-// The run-ending message of `step`, or a failure when it does not end the run.
-inline std::string refusal(const std::function<void()>& step) {
-  try {
-    step();
-  } catch (const RunEnded& e) {
-    EXPECT_EQ(e.status(), ExitStatus::RunFailed);
-    return e.message();
-  }
-  ADD_FAILURE() << "the step did not end the run";
-  return {};
-}
+// The run-ending message of a step that must be refused.
+using flowplex::testing::run_failure;
 
 }  // namespace flowplex::fit::testing

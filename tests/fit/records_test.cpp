@@ -9,7 +9,7 @@ namespace {
 
 using ::testing::HasSubstr;
 using testing::records_csv;
-using testing::refusal;
+using testing::run_failure;
 using testing::Scratch;
 using testing::synthetic_months;
 
@@ -58,7 +58,7 @@ TEST(GaugeNames, GiveStemsSafeForFileNamesAndRefuseStemsThatClash) {
   EXPECT_EQ(r.gauges[1].stem, "G2_");  // the comma inside quotes stays in the name's first word
   EXPECT_EQ(r.gauges[2].name, "G3 ");  // a blank after the stem keeps it the name's first word
   const std::string clash = scratch.file("c.csv", records_csv({"node1 UP", "NODE1 DOWN", "X"}, 1960, months));
-  EXPECT_THAT(refusal([&] { read_records(clash, 1.0); }), HasSubstr("'node1 UP' AND 'NODE1 DOWN' SHARE THE FILE STEM"));
+  EXPECT_THAT(run_failure([&] { read_records(clash, 1.0); }), HasSubstr("'node1 UP' AND 'NODE1 DOWN' SHARE THE FILE STEM"));
 }
 
 TEST(RecordsRefused, NameTheFileLineGaugeOrMonthAndWhatIsWrong) {
@@ -66,25 +66,25 @@ TEST(RecordsRefused, NameTheFileLineGaugeOrMonthAndWhatIsWrong) {
   auto months = synthetic_months(2, 20, 3);
   auto gap = months;
   gap[1][12 * 8 + 4] = kNaN;  // May 1968 of gauge B, inside the complete years
-  EXPECT_THAT(refusal([&] { read_records(scratch.file("gap.csv", records_csv({"A", "B"}, 1960, gap)), 1.0); }),
+  EXPECT_THAT(run_failure([&] { read_records(scratch.file("gap.csv", records_csv({"A", "B"}, 1960, gap)), 1.0); }),
               HasSubstr("GAP IN THE RECORDS: GAUGE B HAS NO VALUE FOR 1968-05"));
 
   std::string text = records_csv({"A", "B"}, 1960, months);
   text.replace(text.find("\n1961,3,") + 8, 0, "x");
-  EXPECT_THAT(refusal([&] { read_records(scratch.file("bad.csv", text), 1.0); }),
+  EXPECT_THAT(run_failure([&] { read_records(scratch.file("bad.csv", text), 1.0); }),
               HasSubstr("LINE 16: COLUMN 3 HOLDS 'x"));
 
   const auto short_record = synthetic_months(1, 15, 4);  // 14 complete hydrological years
-  EXPECT_THAT(refusal([&] { read_records(scratch.file("s.csv", records_csv({"A"}, 1960, short_record)), 1.0); }),
+  EXPECT_THAT(run_failure([&] { read_records(scratch.file("s.csv", records_csv({"A"}, 1960, short_record)), 1.0); }),
               HasSubstr("14 COMPLETE HYDROLOGICAL YEARS"));
 
-  EXPECT_THAT(refusal([&] { read_records(scratch.file("l.csv", records_csv({"A", "B"}, 1960, months)), 1000.0); }),
+  EXPECT_THAT(run_failure([&] { read_records(scratch.file("l.csv", records_csv({"A", "B"}, 1960, months)), 1000.0); }),
               HasSubstr("CHANGE THE UNIT WITH --scale"));
 
-  EXPECT_THAT(refusal([&] { read_records(scratch.file("e.csv", records_csv({"A", "B"}, 1890, months)), 1.0); }),
+  EXPECT_THAT(run_failure([&] { read_records(scratch.file("e.csv", records_csv({"A", "B"}, 1890, months)), 1.0); }),
               HasSubstr("HYDROLOGICAL YEAR 1890 IS BEFORE 1900"));
 
-  EXPECT_THAT(refusal([&] { read_records((scratch.path() / "none.csv").string(), 1.0); }),
+  EXPECT_THAT(run_failure([&] { read_records((scratch.path() / "none.csv").string(), 1.0); }),
               HasSubstr("CANNOT OPEN THE RECORDS FILE"));
 }
 
@@ -92,7 +92,7 @@ TEST(RecordsRefused, AValueAfterAnUnrecordedMonthOfThePartRecordedYear) {
   Scratch scratch;
   auto months = synthetic_months(1, 20, 5);
   months[0][12 * 19 + 10] = kNaN;  // November of the last calendar year; December is recorded
-  EXPECT_THAT(refusal([&] { read_records(scratch.file("r.csv", records_csv({"A"}, 1960, months)), 1.0); }),
+  EXPECT_THAT(run_failure([&] { read_records(scratch.file("r.csv", records_csv({"A"}, 1960, months)), 1.0); }),
               HasSubstr("HAS NO VALUE FOR 1979-11 BUT HAS ONE FOR 1979-12"));
 }
 

@@ -14,7 +14,7 @@ namespace flowplex::fit {
 namespace {
 
 using ::testing::HasSubstr;
-using testing::refusal;
+using testing::run_failure;
 using testing::Scratch;
 
 namespace fs = std::filesystem;
@@ -282,15 +282,15 @@ TEST_F(FourNodes, AWrittenSystemThatDoesNotReadBackAsFittedIsCaught) {
   const std::size_t asd = text.find_first_not_of(' ', text.find(' ', text.find_first_not_of(' ', at)));
   text.replace(asd, text.find(' ', asd) - asd, "1.100000");
   std::ofstream(copy / "PARMSET.DAT") << text;
-  EXPECT_THAT(refusal([&] { verify_written_system(copy, *system_); }), HasSubstr("READS BACK 1.100000 FOR ASD OF GAUGE 2"));
+  EXPECT_THAT(run_failure([&] { verify_written_system(copy, *system_); }), HasSubstr("READS BACK 1.100000 FOR ASD OF GAUGE 2"));
 }
 
 TEST_F(FourNodes, KeyGaugesAreNamedByNumberOrStemAndRefusedWhenTheyAreNoGauges) {
   const RiverSystem& s = *system_;
   std::string rule;
-  EXPECT_THAT(refusal([&] { choose_keys(s.records, s.annual, "node03, 9", rule); }),
+  EXPECT_THAT(run_failure([&] { choose_keys(s.records, s.annual, "node03, 9", rule); }),
               HasSubstr("KEY GAUGE '9' IS NEITHER A GAUGE NUMBER 1 TO 4"));
-  EXPECT_THAT(refusal([&] { choose_keys(s.records, s.annual, "node03,2", rule); }), HasSubstr("KEY GAUGE '2' IS NAMED TWICE"));
+  EXPECT_THAT(run_failure([&] { choose_keys(s.records, s.annual, "node03,2", rule); }), HasSubstr("KEY GAUGE '2' IS NAMED TWICE"));
   EXPECT_EQ(choose_keys(s.records, s.annual, "4, NODE01", rule), (std::vector<int>{4, 1}));
 }
 
