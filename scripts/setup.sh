@@ -3,7 +3,7 @@
 # on the command line: through apt-get when run as root, otherwise it prints the exact
 # apt-get line to run.
 set -euo pipefail
-packages=(g++ cmake make libgtest-dev libcli11-dev libnetcdf-dev nlohmann-json3-dev libssl-dev libeigen3-dev libnlopt-dev chromium python3-xarray python3-netcdf4 python3-pandas "$@")
+packages=(g++ cmake make libgtest-dev libcli11-dev libnetcdf-dev nlohmann-json3-dev libssl-dev libeigen3-dev libnlopt-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
