@@ -145,7 +145,7 @@ class CsvSink final : public RunSink {
   }
 
   void write_manifest(const Store& s) {
-    ManifestFacts facts{&info_, inputs_read(s), {}, start_states_};
+    ManifestFacts facts{&info_, info_.inputs->files(s), {}, start_states_};
     for (std::string& report : reports(s)) facts.outputs.push_back({std::move(report), std::nullopt});
     const auto& others = info_.outputs->files();
     facts.outputs.insert(facts.outputs.end(), others.begin(), others.end());

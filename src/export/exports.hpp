@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "export/digest.hpp"
+#include "export/inputs.hpp"
 #include "export/sink.hpp"
 #include "report/console.hpp"
 
@@ -32,12 +33,13 @@ class OutputLedger {
   std::vector<WrittenFile> files_;
 };
 
-// What the writers record of the run itself. Every sink of a run shares its ledger.
+// What the writers record of the run itself. Every sink of a run shares its ledgers.
 struct RunInfo {
   std::vector<std::string> command_line;  // the program's arguments as given
   std::string version;                    // the program's version
   const Console* console = nullptr;       // the dialogue, whose answers the manifest lists
   std::shared_ptr<OutputLedger> outputs = std::make_shared<OutputLedger>();
+  std::shared_ptr<InputLedger> inputs = std::make_shared<InputLedger>();
 };
 
 // Every generated monthly flow of every gauge, 41 sequences, in one NetCDF-4 file.

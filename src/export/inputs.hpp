@@ -2,6 +2,7 @@
 // The input files a run read, as its manifest lists them, and the single digest that
 // stands for all of them in the files that cannot hold the whole list.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,5 +29,19 @@ nlohmann::ordered_json inputs_json(const std::vector<InputFile>& inputs);
 
 // The SHA-256 of the list's compact JSON text, as the manifest writes its strings.
 std::string input_digest(const std::vector<InputFile>& inputs);
+
+// The run's input files, read and digested once however many outputs list them: the
+// first output to make its files final asks for them, when every input has been read,
+// and the others are given the same list.
+class InputLedger {
+ public:
+  const std::vector<InputFile>& files(const Store& s) {
+    if (!files_) files_ = inputs_read(s);
+    return *files_;
+  }
+
+ private:
+  std::optional<std::vector<InputFile>> files_;
+};
 
 }  // namespace flowplex

@@ -133,7 +133,7 @@ class NetcdfSink final : public RunSink {
     writer_->finish();
     if (not_finite_) file_->fail("WRITE", *not_finite_);
     check(nc_redef(nc_->id()));
-    describe_inputs(inputs_read(s));
+    describe_inputs(info_.inputs->files(s));
     check(nc_enddef(nc_->id()));
     nc_->close();
     file_->make_final();

@@ -104,8 +104,8 @@ std::string run_facts(const Store& s) {
 }
 
 // The program and the inputs that made the page: the same inputs give the same digest.
-std::string provenance(const Store& s, const std::string& version) {
-  const std::string digest = input_digest(inputs_read(s));
+std::string provenance(const std::vector<InputFile>& inputs, const std::string& version) {
+  const std::string digest = input_digest(inputs);
   return "<p class=\"note\">Written by flowplex " + escaped(version) +
          " \u00b7 input digest (SHA-256 of the input files read) <code>" + digest + "</code></p>";
 }
@@ -134,7 +134,7 @@ constexpr std::string_view kReadingGuide =
 class HtmlPage final : public RunSink {
  public:
   HtmlPage(const std::string& path, const RunInfo& info)
-      : path_(path), version_(info.version), outputs_(info.outputs) {}
+      : path_(path), version_(info.version), outputs_(info.outputs), inputs_(info.inputs) {}
 
   // The page's file is made before the sequences are, so that a path that cannot be
   // written ends the run before it spends its time.
@@ -195,8 +195,8 @@ class HtmlPage final : public RunSink {
         "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
         "<meta name=\"viewport\" content=\"width=device-width,initial-scale=1\"><title>" +
         escaped(title) + " \u2013 flowplex</title><style>" + std::string(kStyle) + "</style></head><body>";
-    out += "<header><h1>" + escaped(title) + "</h1>" + run_facts(s) + chosen_gauges(s) + provenance(s, version_) +
-           std::string(kReadingGuide) + "</header>\n";
+    out += "<header><h1>" + escaped(title) + "</h1>" + run_facts(s) + chosen_gauges(s) +
+           provenance(inputs_->files(s), version_) + std::string(kReadingGuide) + "</header>\n";
     out += contents() + "<main>" + sections_ + "</main></body></html>\n";
     return out;
   }
@@ -205,6 +205,7 @@ class HtmlPage final : public RunSink {
   std::optional<AtomicTextFile> file_;
   std::string version_;
   std::shared_ptr<OutputLedger> outputs_;
+  std::shared_ptr<InputLedger> inputs_;
   std::vector<Entry> entries_;
   std::string sections_;
 };
