@@ -16,11 +16,6 @@ std::string fixed(double value, int decimals) {
 
 std::string with_error(double value, double error) { return fixed(value, 4) + " (SE " + fixed(error, 4) + ")"; }
 
-std::string month_label(int year, int month) {
-  const CalendarMonth c = calendar_month(year, month - 1);
-  return std::to_string(c.year) + "-" + (c.month < 10 ? "0" : "") + std::to_string(c.month);
-}
-
 std::string csv_cell(const std::string& text) {
   if (text.find_first_of(",\"") == std::string::npos) return text;
   std::string quoted = "\"";
@@ -50,7 +45,7 @@ std::string floored_text(const GaugeForecastModel& f) {
   std::string text;
   for (std::size_t i = 0; i < f.floored.size(); ++i) {
     const FlooredMonth& m = f.floored[i];
-    text += (i % kPerLine == 0 ? "\n     " : " ") + month_label(m.year, m.month) + "=" + fixed(m.recorded, 2);
+    text += (i % kPerLine == 0 ? "\n     " : " ") + calendar_text(m.year, m.month - 1) + "=" + fixed(m.recorded, 2);
   }
   return text;
 }

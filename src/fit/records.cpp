@@ -115,11 +115,7 @@ int month_index(int year, int month) {
   return 12 * hydro_year + m;
 }
 
-std::string month_text(int index) {
-  const CalendarMonth c = calendar_month(index / 12, index % 12);
-  std::string text = std::to_string(c.year) + "-" + (c.month < 10 ? "0" : "") + std::to_string(c.month);
-  return text;
-}
+std::string month_text(int index) { return calendar_text(index / 12, index % 12); }
 
 MonthTable read_table(std::istream& in, const std::string& file, std::size_t columns, double scale) {
   MonthTable table;
@@ -289,6 +285,11 @@ std::string stem_key(std::string_view stem) {
 }
 
 CalendarMonth calendar_month(int year, int m) { return m < 3 ? CalendarMonth{year, m + 10} : CalendarMonth{year + 1, m - 2}; }
+
+std::string calendar_text(int year, int m) {
+  const CalendarMonth c = calendar_month(year, m);
+  return std::to_string(c.year) + "-" + (c.month < 10 ? "0" : "") + std::to_string(c.month);
+}
 
 double Records::annual(int g, int y) const {
   long double sum = 0.0L;

@@ -59,5 +59,7 @@ struct CalendarMonth {
   int month;
 };
 CalendarMonth calendar_month(int year, int m);
+// The same as text, "YYYY-MM".
+std::string calendar_text(int year, int m);
 
 }  // namespace flowplex::fit
