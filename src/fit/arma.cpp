@@ -146,10 +146,7 @@ std::vector<double> partials_of(const ArmaCoefficients& c) {
 // by central differences in the coefficients themselves.
 void standard_errors(std::span<const double> y, ArmaFit& fit) {
   const ArmaCoefficients& c = fit.model;
-  std::vector<double*> coef;
-  for (int i = 0; i < c.p; ++i) coef.push_back(&fit.model.phi[static_cast<std::size_t>(i)]);
-  for (int i = 0; i < c.q; ++i) coef.push_back(&fit.model.theta[static_cast<std::size_t>(i)]);
-  const int k = static_cast<int>(coef.size());
+  const int k = c.p + c.q;
   fit.phi_se = {kNaN, kNaN};
   fit.theta_se = {kNaN, kNaN};
   if (k == 0) return;
