@@ -145,10 +145,8 @@ SystemFile zero_series_file(const Records& r, int g, std::string_view extension)
   return std::move(f).done();
 }
 
-// The years in ascending order of annual flow; equal flows keep the order of the years.
-std::vector<int> ranked_years(const Records& r, int g) {
-  std::vector<int> years(static_cast<std::size_t>(r.years));
-  std::iota(years.begin(), years.end(), 0);
+// The given years in ascending order of annual flow; equal flows keep their order.
+std::vector<int> ranked_years(const Records& r, int g, std::vector<int> years) {
   std::stable_sort(years.begin(), years.end(), [&](int a, int b) { return r.annual(g, a) < r.annual(g, b); });
   return years;
 }
@@ -158,7 +156,7 @@ void gauge_series(std::vector<SystemFile>& files, const RiverSystem& s, int g) {
   std::vector<int> years(static_cast<std::size_t>(r.years));
   std::iota(years.begin(), years.end(), 0);
   files.push_back(series_file(r, g, ".INC", years));
-  files.push_back(series_file(r, g, ".RNK", ranked_years(r, g)));
+  files.push_back(series_file(r, g, ".RNK", ranked_years(r, g, years)));
   files.push_back(series_file(r, g, ".HIS", years));
   files.push_back(zero_series_file(r, g, ".AFF"));
   files.push_back(zero_series_file(r, g, ".IRR"));
