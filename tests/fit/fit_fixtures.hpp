@@ -1,5 +1,5 @@
 #pragma once
-// Shared pieces of the fitting tests: scratch folders, records files written from
+// Shared pieces of the fitting tests: files in the scratch folder, records files written from
 // series made in the test, and the check that a step ends the run with a message.
 #include <gtest/gtest.h>
 
@@ -17,29 +17,14 @@
 
 namespace flowplex::fit::testing {
 
-// A fresh folder, removed with everything in it at the end of the test.
-class Scratch {
+// The test's scratch folder, with files written into it by name.
+class Scratch : public flowplex::testing::ScratchDir {
  public:
-  Scratch() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = std::filesystem::temp_directory_path() /
-            ("flowplex_fit_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~Scratch() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& path() const { return path_; }
   std::string file(const std::string& name, const std::string& text) const {
-    const auto p = path_ / name;
+    const auto p = path() / name;
     std::ofstream(p) << text;
     return p.string();
   }
-
- private:
-  std::filesystem::path path_;
 };
 
 // monthly[g][i]: gauge g, the i-th calendar month from January of `first_year`.
