@@ -26,6 +26,7 @@ import sys
 import tempfile
 from statistics import NormalDist
 
+from check_record_reproduction import annual_totals
 from make_river_system import forward_transform, inverse_transform, read_matrix
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -47,11 +48,9 @@ def fitted_quantile(row, prob):
     return inverse_transform(x, int(row["itrans"]), *(float(row[k]) for k in ("gamma", "delta", "lambda", "xi")))
 
 
-def oracle_quantile(system, g, prob):
+def oracle_quantile(annual, g, prob):
     """The quantile a fit would give that knew the transform's family and shape and only
-    estimated its location and scale from the record: the sampling error alone."""
-    with open(os.path.join(system, g["stem"] + ".INC")) as f:
-        annual = [sum(float(line[9 + 8 * m:16 + 8 * m]) for m in range(12)) for line in f]
+    estimated its location and scale from the record's annual totals: the sampling error alone."""
     xs = [forward_transform(q, g["itype"], *g["tpar"]) for q in annual if q > 0.0]
     xs = [x for x in xs if x is not None]
     mean = sum(xs) / len(xs)
@@ -98,25 +97,19 @@ def one_system(flowplex, work, index, gauges, years, seed, tally):
             for key in ("coefficients", kind):
                 tally[key][0] += 1
                 tally[key][1] += within
-        oracle_all_near = True
-        for prob, expected in zip(PROBABILITIES, g["quantiles"]):
-            if expected is not None:
-                near = abs(oracle_quantile(system, g, prob) - expected) <= 0.1 * expected
-                tally["oracle pairs"][0] += 1
-                tally["oracle pairs"][1] += near
-                oracle_all_near = oracle_all_near and near
-        tally["oracle gauges"][0] += 1
-        tally["oracle gauges"][1] += oracle_all_near
-        all_near = True
-        for prob, expected in zip(PROBABILITIES, g["quantiles"]):
-            if expected is None:
-                continue
-            near = abs(fitted_quantile(row, prob) - expected) <= 0.1 * expected
-            tally["quantile pairs"][0] += 1
-            tally["quantile pairs"][1] += near
-            all_near = all_near and near
-        tally["quantile gauges"][0] += 1
-        tally["quantile gauges"][1] += all_near
+        annual = annual_totals(os.path.join(system, g["stem"] + ".INC"))
+        for prefix, quantile in (("oracle", lambda prob: oracle_quantile(annual, g, prob)),
+                                 ("quantile", lambda prob: fitted_quantile(row, prob))):
+            all_near = True
+            for prob, expected in zip(PROBABILITIES, g["quantiles"]):
+                if expected is None:
+                    continue
+                near = abs(quantile(prob) - expected) <= 0.1 * expected
+                tally[prefix + " pairs"][0] += 1
+                tally[prefix + " pairs"][1] += near
+                all_near = all_near and near
+            tally[prefix + " gauges"][0] += 1
+            tally[prefix + " gauges"][1] += all_near
         tally["same family"][0] += 1
         tally["same family"][1] += int(row["itrans"]) == g["itype"]
     r = fitted_correlation(fitted, n)
