@@ -100,12 +100,6 @@ class NetcdfFile {
   bool open_ = false;
 };
 
-std::string title_of(const Store& s) {
-  const std::string title = trimmed_name(s.PARM.TITLE.view());
-  const auto first = title.find_first_not_of(' ');
-  return first == std::string::npos ? std::string() : title.substr(first);
-}
-
 std::vector<int> counting(int first, int count, int step = 1) {
   std::vector<int> values(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) values[static_cast<std::size_t>(i)] = first + i * step;
@@ -237,7 +231,7 @@ class NetcdfSink final : public RunSink {
     NetcdfFile& nc = *nc_;
     const std::string parameter_file = trimmed_name(s.PARM.PARMFILE.view());
     nc.text(NC_GLOBAL, "Conventions", "CF-1.8");
-    nc.text(NC_GLOBAL, "title", title_of(s));
+    nc.text(NC_GLOBAL, "title", river_system_title(s));
     nc.text(NC_GLOBAL, "source", "flowplex " + info_.version);
     nc.text(NC_GLOBAL, "generation_option", option_name(s.RUN.IOPT));
     nc.integer(NC_GLOBAL, "generation_option_code", s.RUN.IOPT);

@@ -28,6 +28,12 @@ std::vector<GaugeLabel> gauge_labels(const Store& s) {
   return labels;
 }
 
+std::string river_system_title(const Store& s) {
+  std::string title = trimmed_name(s.PARM.TITLE.view());
+  title.erase(0, title.find_first_not_of(' '));
+  return title;
+}
+
 std::string option_name(int IOPT) {
   switch (IOPT) {
     case 0:

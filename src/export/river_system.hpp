@@ -18,6 +18,9 @@ struct GaugeLabel {
 
 std::vector<GaugeLabel> gauge_labels(const Store& s);
 
+// The title line of the parameter file, without the blanks the file sets around it.
+std::string river_system_title(const Store& s);
+
 // The generation option in words: rigorous, bootstrap, forecasting, or, for any other
 // value, rigorous years on the lags left as they were.
 std::string option_name(int IOPT);

@@ -6,6 +6,7 @@
 
 #include "export/atomic_file.hpp"
 #include "export/inputs.hpp"
+#include "export/river_system.hpp"
 #include "html/markup.hpp"
 #include "html/sections.hpp"
 #include "html/tables.hpp"
@@ -187,9 +188,7 @@ class HtmlPage final : public RunSink {
   }
 
   std::string page(const Store& s) const {
-    // The title line of the parameter file, without the blanks the file sets around it.
-    std::string title = trimmed_name(s.PARM.TITLE.view());
-    title.erase(0, title.find_first_not_of(' '));
+    std::string title = river_system_title(s);
     if (title.empty()) title = "River system";
     std::string out =
         "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
