@@ -1,6 +1,6 @@
 #pragma once
-// What many tests need: a scratch working directory, reading a whole file, and a step
-// that must end the run.
+// What many tests need: a scratch working directory, reading a whole file, counting what
+// a text holds, and a step that must end the run.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -48,6 +48,13 @@ inline std::string read_file(const std::filesystem::path& path) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+// How many times `what` stands in `text`, the occurrences not overlapping.
+inline int count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
+  return n;
 }
 
 // Runs step, expecting it to end the run as failed; returns the run's message.

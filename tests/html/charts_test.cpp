@@ -8,18 +8,15 @@
 
 #include "html/box_chart.hpp"
 #include "html/storage_yield_chart.hpp"
+#include "test_support.hpp"
 
 namespace flowplex::html {
 namespace {
 
+using flowplex::testing::count;
+
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
-
-int count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
-  return n;
-}
 
 // Nothing that is not a finite number may reach the page, in any spelling.
 void expect_only_finite_numbers(const std::string& svg) {

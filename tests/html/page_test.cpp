@@ -13,15 +13,10 @@ namespace flowplex {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::count;
 using testing::read_file;
 using testing::run_failure;
 using testing::ScratchDir;
-
-int count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
-  return n;
-}
 
 // The page is made beside its final name, under a hidden one.
 bool temporary_file_left() {
