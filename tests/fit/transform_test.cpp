@@ -9,19 +9,18 @@
 namespace flowplex::fit {
 namespace {
 
+double quantile_of(const Transform& t, double z) {
+  int error = 0;
+  return ajv(z, t.type, t.gamma, t.delta, t.lambda, t.xi, error);
+}
+
 // Flows drawn from a known member of the family through the generator's own inverse.
 std::vector<double> draw(const Transform& t, int n, unsigned seed) {
   std::mt19937 rng(seed);
   std::normal_distribution<double> normal;
   std::vector<double> q;
-  int error = 0;
-  for (int i = 0; i < n; ++i) q.push_back(ajv(normal(rng), t.type, t.gamma, t.delta, t.lambda, t.xi, error));
+  for (int i = 0; i < n; ++i) q.push_back(quantile_of(t, normal(rng)));
   return q;
-}
-
-double quantile_of(const Transform& t, double z) {
-  int error = 0;
-  return ajv(z, t.type, t.gamma, t.delta, t.lambda, t.xi, error);
 }
 
 // Every family's normalising transform undoes the generator's inverse transform.
