@@ -4,7 +4,7 @@
 # Benchmark. The workloads are generated on first use into build-release/bench-data.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/setup.sh" libbenchmark-dev python3
+"$root/scripts/setup.sh" bench
 cmake -S "$root" -B "$root/build-release" -DCMAKE_BUILD_TYPE=Release -DFLOWPLEX_TESTS=OFF -DFLOWPLEX_BENCH=ON >/dev/null
 cmake --build "$root/build-release" -j"$(nproc)"
 python3 "$root/bench/workloads.py" --runs "${RUNS:-5}"

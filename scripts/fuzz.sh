@@ -18,7 +18,7 @@ case "${1:-}" in
   *) seconds=$1 ;;
 esac
 
-"$root/scripts/setup.sh" clang-14 libclang-rt-14-dev
+"$root/scripts/setup.sh" fuzz
 
 build="$root/build-fuzz"
 CC=clang-14 CXX=clang++-14 cmake -S "$root/fuzz" -B "$build" >/dev/null

@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
-# Installs what the build needs when it is missing, and any further Debian packages named
-# on the command line: through apt-get when run as root, otherwise it prints the exact
-# apt-get line to run.
+# Installs the Debian packages of the "build" group of scripts/packages.txt and of every
+# further group named on the command line (test, bench, fuzz, fresh-machine) when they are
+# missing: through apt-get when run as root, otherwise it prints the exact apt-get line.
 set -euo pipefail
-packages=(g++ cmake make libgtest-dev libcli11-dev libnetcdf-dev nlohmann-json3-dev libssl-dev libeigen3-dev libnlopt-dev "$@")
+list="$(cd "$(dirname "$0")" && pwd)/packages.txt"
+packages=()
+for group in build "$@"; do
+  line=$(grep -E "^$group:" "$list") || { echo "setup.sh: no package group '$group' in $list" >&2; exit 2; }
+  read -r -a names <<<"${line#*:}"
+  packages+=("${names[@]}")
+done
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -6,7 +6,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 # The tests also read the outputs as their users do: Debian's Python with xarray, netCDF4
 # and pandas, and Chromium.
-"$root/scripts/setup.sh" chromium python3-xarray python3-netcdf4 python3-pandas
+"$root/scripts/setup.sh" test
 build="$root/${BUILD_DIR:-build}"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug \
   -DFLOWPLEX_WERROR="${FLOWPLEX_WERROR:-OFF}" -DFLOWPLEX_SANITIZE="${FLOWPLEX_SANITIZE:-OFF}" >/dev/null
