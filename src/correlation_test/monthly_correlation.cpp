@@ -4,11 +4,9 @@
 #include <array>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "correlation_test/spearman.hpp"
 #include "report/input.hpp"
-#include "report/layout.hpp"
 #include "stats_test/moments.hpp"
 
 namespace flowplex {
@@ -88,7 +86,18 @@ std::optional<GeneratedDistribution> generated_distribution(const Store& s, int 
   return d;
 }
 
+// The line of month m (or of the annual totals): historical against generated.
+CorrelationLine comparison(const Store& s, const HistoricalPeriod& period, int m, int k, int kk, int NYS) {
+  CorrelationLine line{m, historical_coefficient(s, period, m, k, kk), std::nullopt, std::nullopt};
+  if (const auto generated = generated_distribution(s, m, k, kk, NYS)) {
+    line.mean = generated->RMEAN;
+    line.summary = generated->BOXV;
+  }
+  return line;
+}
+
 }  // namespace
+
 
 void rank_sequence(FlowBlock& f, int k, int seq, int NYS) {
   std::array<float, kMaxYears> series{};
@@ -104,20 +113,6 @@ void rank_slot(FlowBlock& f, int k, int NYS) {
   for (int seq = 1; seq <= kSequences; ++seq) rank_sequence(f, k, seq, NYS);
   f.NRANKED(k) = NYS;
 }
-
-namespace {
-
-// The line of month m (or of the annual totals): historical against generated.
-CorrelationLine comparison(const Store& s, const HistoricalPeriod& period, int m, int k, int kk, int NYS) {
-  CorrelationLine line{m, historical_coefficient(s, period, m, k, kk), std::nullopt, std::nullopt};
-  if (const auto generated = generated_distribution(s, m, k, kk, NYS)) {
-    line.mean = generated->RMEAN;
-    line.summary = generated->BOXV;
-  }
-  return line;
-}
-
-}  // namespace
 
 HistoricalPeriod historical_period(const Store& s, int k, int kk, int g, int gk) {
   HistoricalPeriod p;
