@@ -168,15 +168,15 @@ void BM_brutog(benchmark::State& state) {
   Store& s = *store;
   constexpr int n = kMonths * kMaxYears;
   for (int seq = 1; seq <= kSequences; ++seq) fill_uniform(s.FLOW.FLOW.span(n, 1, 1, seq, 1), 0.0, 200.0, 100 + seq);
-  std::array<float, kYieldLevels> yield{}, storage{};
+  StorageYield curve;
   for (auto _ : state) {
     for (int seq = 1; seq <= kSequences; ++seq) {
       float MAR = 1200.0F;  // the historical mean annual flow of the gauge
       int plot_count = 0;
-      brutog(kMaxYears, s.FLOW.FLOW.span(n, 1, 1, seq, 1), MAR, yield, storage, plot_count, seq, s.BLANK.MASSCURVE);
+      brutog(kMaxYears, s.FLOW.FLOW.span(n, 1, 1, seq, 1), MAR, curve, plot_count);
       benchmark::DoNotOptimize(plot_count);
     }
-    benchmark::DoNotOptimize(storage);
+    benchmark::DoNotOptimize(curve.storage);
   }
 }
 BENCHMARK(BM_brutog)->Unit(benchmark::kMillisecond);

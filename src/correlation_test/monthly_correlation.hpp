@@ -1,8 +1,7 @@
 #pragma once
-// The monthly correlation test: for the gauge under test and one other chosen gauge,
+// The monthly correlation test (`mthrnk`): for the gauge under test and one other chosen gauge,
 // the historical rank correlation of each month's flows (and of the annual totals)
 // beside the distribution of the same coefficient over the 41 generated sequences.
-#include "report/channel.hpp"
 #include "stats_test/results.hpp"
 #include "store/store.hpp"
 
@@ -21,9 +20,16 @@ struct HistoricalPeriod {
 // years their historic files hold.
 HistoricalPeriod historical_period(const Store& s, int k, int kk, int g, int gk);
 
-// Writes the page comparing slot k (gauge g) with slot kk (gauge gk) to channel 16;
-// NYS is the number of years in each generated sequence. The generated series of both
-// slots are ranked on the first page that needs them (FLOW.NRANKED). Returns the page's numbers.
-CorrelationResult mthrnk(Store& s, Channels& ch, int k, int kk, int g, int gk, int NYS);
+// Ranks the generated series of sequence seq of slot k: each month's and the annual
+// totals' NYS values, into FRANK and FTIES.
+void rank_sequence(FlowBlock& flows, int k, int seq, int NYS);
+
+// Ranks every sequence of slot k the first time a page needs them (FLOW.NRANKED); later
+// pages reuse the ranks.
+void rank_slot(FlowBlock& flows, int k, int NYS);
+
+// The numbers of the page comparing slot k (gauge g) with slot kk (gauge gk); NYS is
+// the number of years in each generated sequence. Both slots must be ranked (rank_slot).
+CorrelationResult mthrnk(const Store& s, int k, int kk, int g, int gk, int NYS);
 
 }  // namespace flowplex

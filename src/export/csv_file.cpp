@@ -53,13 +53,17 @@ CsvFile& CsvFile::number(int value) {
   return *this;
 }
 
-CsvFile& CsvFile::number(float value) {
+template <typename Real>
+CsvFile& CsvFile::real(Real value) {
   if (!std::isfinite(value))
     export_failed("WRITE", "CSV FILE", path(), "LINE " + std::to_string(line_) + " WOULD HOLD A NUMBER THAT IS NOT FINITE");
   separate();
   append_number(buffer_, value);
   return *this;
 }
+
+CsvFile& CsvFile::number(float value) { return real(value); }
+CsvFile& CsvFile::number(double value) { return real(value); }
 
 CsvFile& CsvFile::number(std::optional<float> value) { return value ? number(*value) : empty(); }
 CsvFile& CsvFile::number(std::optional<int> value) { return value ? number(*value) : empty(); }

@@ -23,6 +23,8 @@ class CsvFile {
   // The shortest text that reads back as the same float32; a value that is not finite
   // cannot be written and ends the run naming the file and the line.
   CsvFile& number(float value);
+  // The same for a double, the shortest text that reads back as the same double.
+  CsvFile& number(double value);
   // An empty field where the report shows a marker instead of a number.
   CsvFile& number(std::optional<float> value);
   CsvFile& number(std::optional<int> value);
@@ -36,6 +38,8 @@ class CsvFile {
 
  private:
   void separate();
+  template <typename Real>
+  CsvFile& real(Real value);
   void spill_when_full();
 
   AtomicTextFile file_;

@@ -85,6 +85,8 @@ class CsvSink final : public RunSink {
     std::vector<std::unique_ptr<CsvFile>> files = std::move(sequences_);
     files.push_back(std::move(index_years_));
     files.push_back(std::move(annual_flows_));
+    files.push_back(written(write_gauge_parameters, "gauge_parameters.csv", statistics_));
+    files.push_back(written(write_historical_moments, "historical_moments.csv", statistics_));
     files.push_back(written(write_statistics, "statistics.csv", statistics_));
     files.push_back(written(write_simulation_summary, "simulation_summary.csv", statistics_));
     files.push_back(written(write_storage_yield, "storage_yield.csv", statistics_));
@@ -142,7 +144,7 @@ class CsvSink final : public RunSink {
     Channels channels;
     std::vector<std::string> names;
     for (const int unit : kReports) names.push_back(channels.unit(unit).name());
-    if (s.RUN.IOPT == 3 && !analysed_) names.push_back(channels.unit(kForecastDump).name());
+    if (s.RUN.option().forecasting() && !analysed_) names.push_back(channels.unit(kForecastDump).name());
     return names;
   }
 

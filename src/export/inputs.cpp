@@ -21,7 +21,7 @@ std::vector<std::string> names_read(const Store& s) {
   for (int type = 1; type <= kSeriesTypes; ++type)
     for (int g = 1; g <= s.PARM.NGAUGE; ++g)
       if (const std::string name = series_file_name(s, g, type); file_exists(name)) note(name);
-  if (s.RUN.IOPT == 3) note(kForecastFile);
+  if (s.RUN.option().forecasting()) note(kForecastFile);
   // A slot whose historic file was never asked for (the run ended by the forecast dump)
   // still holds the store's zeros.
   for (int k = 1; k <= s.RUN.NSEL; ++k)

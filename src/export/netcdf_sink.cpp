@@ -204,7 +204,7 @@ class NetcdfSink final : public RunSink {
     v_.index_year = nc.variable("index_year", NC_INT, {d.realization, d.year});
     // Only the forecasting mode leaves years without one; elsewhere no value is missing
     // and readers keep the years whole numbers.
-    if (s.RUN.IOPT == 3) check(nc_def_var_fill(nc.id(), v_.index_year, NC_FILL, &kNoIndexYear));
+    if (s.RUN.option().forecasting()) check(nc_def_var_fill(nc.id(), v_.index_year, NC_FILL, &kNoIndexYear));
     nc.text(v_.index_year, "long_name",
             "calendar year of the historical record whose months the generated year was built from");
     v_.start_state = nc.variable("start_state", NC_INT, {d.realization, d.state});
@@ -233,7 +233,7 @@ class NetcdfSink final : public RunSink {
     nc.text(NC_GLOBAL, "Conventions", "CF-1.8");
     nc.text(NC_GLOBAL, "title", river_system_title(s));
     nc.text(NC_GLOBAL, "source", "flowplex " + info_.version);
-    nc.text(NC_GLOBAL, "generation_option", option_name(s.RUN.IOPT));
+    nc.text(NC_GLOBAL, "generation_option", s.RUN.option().short_name());
     nc.integer(NC_GLOBAL, "generation_option_code", s.RUN.IOPT);
     nc.integer(NC_GLOBAL, "NYS", s.RUN.NYS);
     nc.integer(NC_GLOBAL, "common_period_first_year", s.PARM.ISTART);

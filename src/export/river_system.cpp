@@ -34,17 +34,4 @@ std::string river_system_title(const Store& s) {
   return title;
 }
 
-std::string option_name(int IOPT) {
-  switch (IOPT) {
-    case 0:
-      return "rigorous";
-    case 2:
-      return "bootstrap";
-    case 3:
-      return "forecasting";
-    default:
-      return "rigorous years without a sequence start";
-  }
-}
-
 }  // namespace flowplex

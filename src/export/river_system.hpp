@@ -1,6 +1,6 @@
 #pragma once
 // What the exports say of the river system and the run, taken from the store once the
-// parameter file is loaded: the gauges' names and stems, the key gauges, the option.
+// parameter file is loaded: the gauges' names and stems, the key gauges, the title.
 #include <string>
 #include <vector>
 
@@ -20,9 +20,5 @@ std::vector<GaugeLabel> gauge_labels(const Store& s);
 
 // The title line of the parameter file, without the blanks the file sets around it.
 std::string river_system_title(const Store& s);
-
-// The generation option in words: rigorous, bootstrap, forecasting, or, for any other
-// value, rigorous years on the lags left as they were.
-std::string option_name(int IOPT);
 
 }  // namespace flowplex

@@ -20,20 +20,19 @@ CsvFile& gauge_fields(CsvFile& out, int slot, int g, const std::vector<GaugeLabe
   return out.number(slot).number(g).text(column_of(gauges, g));
 }
 
-CsvFile& seven_values(CsvFile& out, const SevenValues& values) {
-  for (const float v : values) out.number(v);
+// Seven empty cells where the summary is not computed.
+CsvFile& seven_values(CsvFile& out, const std::optional<SevenValues>& values) {
+  for (std::size_t i = 0; i < kSevenValues.size(); ++i)
+    out.number(values ? std::optional<float>((*values)[i]) : std::nullopt);
   return out;
 }
 
-// A storage the analysis did not compute is an empty cell.
-std::optional<float> computed(float storage) {
-  return storage == kStorageNotComputed ? std::nullopt : std::optional<float>(storage);
-}
-
+// A curve of storages (float, or std::optional<float> where a level may not be computed).
+template <typename Curve>
 void storage_curve(CsvFile& out, const StatisticsResult& r, const std::vector<GaugeLabel>& gauges,
-                   const std::string& curve, std::span<const float> storage) {
+                   const std::string& curve, const Curve& storage) {
   for (std::size_t L = 0; L < storage.size(); ++L) {
-    gauge_fields(out, r.slot, r.gauge, gauges).text(curve).number(r.yield[L]).number(computed(storage[L]));
+    gauge_fields(out, r.slot, r.gauge, gauges).text(curve).number(r.yield[L]).number(storage[L]);
     out.end_row();
   }
 }
@@ -49,6 +48,27 @@ void write_statistics(CsvFile& out, const std::vector<StatisticsResult>& results
       out.number(row.key == 0 ? std::nullopt : std::optional<int>(row.key)).number(row.historical);
       seven_values(out, row.summary).end_row();
     }
+}
+
+void write_gauge_parameters(CsvFile& out, const std::vector<StatisticsResult>& results,
+                            const std::vector<GaugeLabel>& gauges) {
+  out.header({"slot", "gauge", "stem", "mean", "sd", "phi1", "phi2", "theta1", "theta2", "aicc", "anc", "zero_flows"});
+  for (const StatisticsResult& r : results) {
+    const ParameterValues& p = r.parameters;
+    gauge_fields(out, r.slot, r.gauge, gauges).number(p.mean).number(p.sd);
+    out.number(p.phi[0]).number(p.phi[1]).number(p.theta[0]).number(p.theta[1]);
+    out.number(p.aicc).number(p.anc).number(p.zero_flows).end_row();
+  }
+}
+
+void write_historical_moments(CsvFile& out, const std::vector<StatisticsResult>& results,
+                              const std::vector<GaugeLabel>& gauges) {
+  out.header({"slot", "gauge", "stem", "mean", "sd", "cv", "skewness", "lag1", "years"});
+  for (const StatisticsResult& r : results) {
+    const HistoricalMoments& h = r.historical;
+    gauge_fields(out, r.slot, r.gauge, gauges).number(h.mean).number(h.sd).number(h.cv);
+    out.number(h.skewness).number(h.lag1).number(h.years).end_row();
+  }
 }
 
 void write_simulation_summary(CsvFile& out, const std::vector<StatisticsResult>& results,
@@ -86,11 +106,7 @@ void write_correlations(CsvFile& out, const std::vector<CorrelationResult>& resu
       else
         out.number(line.period);
       out.number(line.historical).number(line.mean);
-      if (line.summary)
-        seven_values(out, *line.summary);
-      else
-        for (std::size_t i = 0; i < kSevenValues.size(); ++i) out.empty();
-      out.end_row();
+      seven_values(out, line.summary).end_row();
     }
 }
 

@@ -10,6 +10,10 @@ namespace flowplex {
 
 // Each table names a gauge by its number and its column name (the stem, or STEM_g).
 void write_statistics(CsvFile& out, const std::vector<StatisticsResult>& results, const std::vector<GaugeLabel>& gauges);
+void write_gauge_parameters(CsvFile& out, const std::vector<StatisticsResult>& results,
+                            const std::vector<GaugeLabel>& gauges);
+void write_historical_moments(CsvFile& out, const std::vector<StatisticsResult>& results,
+                              const std::vector<GaugeLabel>& gauges);
 void write_simulation_summary(CsvFile& out, const std::vector<StatisticsResult>& results,
                               const std::vector<GaugeLabel>& gauges);
 void write_storage_yield(CsvFile& out, const std::vector<StatisticsResult>& results,

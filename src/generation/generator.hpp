@@ -8,12 +8,6 @@
 
 namespace flowplex {
 
-// Generator options as the generation loop passes them.
-inline constexpr int kRigorous = 0;
-inline constexpr int kBootstrapModel = 1;  // bootstrap sequence start, rigorous years
-inline constexpr int kBootstrap = 2;
-inline constexpr int kForecasting = 3;
-
 // Deviates one generated year (or month of the forecasting mode) accounts for.
 inline constexpr int kYearDeviates = kDeviates;
 // Warm-up years of the rigorous sequence start.

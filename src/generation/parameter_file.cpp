@@ -205,8 +205,9 @@ std::string cannot_disaggregate(const Store& s, int k, const std::string& why) {
 // nearest-year search) and those of gauges without an annual model from it. The
 // forecasting mode does not read it.
 bool needs_incremental_record(const Store& s, int IOPT, int k) {
-  if (IOPT == 3) return false;
-  if (IOPT == 2 || s.ANN.ITRANS(k) == 0) return true;
+  const GenerationOption option(IOPT);
+  if (option.forecasting()) return false;
+  if (option.bootstrap() || s.ANN.ITRANS(k) == 0) return true;
   for (int i = 1; i <= s.DSBASE.NKEY; ++i)
     if (s.DSBASE.KEYG(i) == k) return true;
   return false;
@@ -221,7 +222,7 @@ std::optional<std::string> incremental_fault(const Store& s, int IOPT, int k) {
 
 // The bootstrap and the forecasting mode do not disaggregate.
 std::optional<std::string> disaggregation_fault(const Store& s, int IOPT, int k) {
-  if (IOPT == 2 || IOPT == 3) return std::nullopt;
+  if (!GenerationOption(IOPT).disaggregates()) return std::nullopt;
   if (s.NREC(k) == 0 || s.QREC02.IY(1, k) == 0) return cannot_disaggregate(s, k, " HAS NO RANKED STREAMFLOW RECORD");
   if (stored_year(s, 1, k) == 0)
     return cannot_disaggregate(s, k, " HAS NEITHER A RAINFALL NOR AN INCREMENTAL RECORD TO DATE ITS YEARS");

@@ -38,6 +38,7 @@ thead th:first-child{text-align:left}
 .run{display:grid;grid-template-columns:max-content auto;gap:2px 16px;margin:8px 0}
 .run dt{font-weight:600}.run dd{margin:0}
 .gauges :is(td,th):nth-child(3),.gauges :is(td,th):nth-child(4){text-align:left}
+.blocks{display:flex;flex-wrap:wrap;gap:0 32px;align-items:flex-start}
 .charts{display:grid;grid-template-columns:repeat(auto-fill,minmax(520px,1fr));gap:8px 24px}
 figure{margin:0;break-inside:avoid}
 figure.pair{display:grid;grid-template-columns:minmax(0,720px) auto;gap:8px 24px;align-items:start;margin-top:8px}
@@ -78,23 +79,10 @@ figure.pair{grid-template-columns:minmax(0,1.2fr) 1fr}
 }
 )";
 
-std::string option_name(int IOPT) {
-  switch (IOPT) {
-    case 0:
-      return "rigorous multi-site ARMA(2,2), disaggregated by the nearest historical year (option 0)";
-    case 2:
-      return "bootstrap of whole historical years (option 1)";
-    case 3:
-      return "forecasting mode, continuing the current year (option 3)";
-    default:
-      return "option " + std::to_string(IOPT);
-  }
-}
-
 std::string run_facts(const Store& s) {
   const std::vector<std::pair<std::string_view, std::string>> facts{
       {"Parameter file", trimmed_name(s.PARM.PARMFILE.view())},
-      {"Generation", option_name(s.RUN.IOPT)},
+      {"Generation", s.RUN.option().description()},
       {"Sequences", "41 of " + std::to_string(s.RUN.NYS) + " years"},
       {"Common period", std::to_string(s.PARM.ISTART) + " to " + std::to_string(s.PARM.IEND) + " (" +
                             std::to_string(s.PARM.NCOMMON) + " years)"},

@@ -5,10 +5,12 @@
 #include <string_view>
 #include <vector>
 
+#include "correlation_test/correlation_report.hpp"
 #include "html/box_chart.hpp"
 #include "html/markup.hpp"
 #include "html/storage_yield_chart.hpp"
 #include "html/tables.hpp"
+#include "stats_test/statistics_report.hpp"
 
 namespace flowplex::html {
 namespace {
@@ -24,44 +26,34 @@ constexpr std::array<std::string_view, kMonths> kMonthLong{"October",  "November
 constexpr std::string_view kNoValue = "\u2013";
 
 // A box-plot chart of the statistical-properties test: the report lines it draws (one
-// statistic, or the annual mean and standard deviation together, which share a unit),
-// and how the report prints their numbers: the decimals of the historical value (0 for
-// the whole numbers of the deficit runs) and of the seven values.
+// statistic, or the annual mean and standard deviation together, which share a unit).
+// Its table prints each number as the report's line prints it.
 struct StatisticChart {
   std::array<std::string_view, 2> statistics;
   std::string_view what;
   std::string_view key;
   std::string_view x_title;
   std::string_view y_title;
-  int historical_decimals;
-  int summary_decimals;
 };
 
 // clang-format off
 const std::array<StatisticChart, 8> kStatisticCharts{{
     {{"annual_mean", "annual_sd"}, "annual mean and standard deviation", "Statistic", "Annual statistic",
-     "Annual flow (flow units)", 1, 1},
-    {{"monthly_mean", ""}, "monthly means", "Month", "Month", "Mean monthly flow (flow units)", 1, 1},
-    {{"monthly_sd", ""}, "monthly standard deviations", "Month", "Month",
-     "Std dev. of monthly flow (flow units)", 1, 1},
-    {{"run_sum", ""}, "minimum run sums", "Run length", "Run length (months)", "Minimum run sum (flow units)", 1, 0},
-    {{"release", ""}, "release per month", "Release", "Release level (% MAR)", "Release per month (flow units)", 1, 1},
-    {{"max_deficit", ""}, "maximum deficit", "Release", "Release level (% MAR)", "Maximum deficit (flow units)", 1, 1},
+     "Annual flow (flow units)"},
+    {{"monthly_mean", ""}, "monthly means", "Month", "Month", "Mean monthly flow (flow units)"},
+    {{"monthly_sd", ""}, "monthly standard deviations", "Month", "Month", "Std dev. of monthly flow (flow units)"},
+    {{"run_sum", ""}, "minimum run sums", "Run length", "Run length (months)", "Minimum run sum (flow units)"},
+    {{"release", ""}, "release per month", "Release", "Release level (% MAR)", "Release per month (flow units)"},
+    {{"max_deficit", ""}, "maximum deficit", "Release", "Release level (% MAR)", "Maximum deficit (flow units)"},
     {{"deficit_duration", ""}, "duration of the maximum deficit", "Release", "Release level (% MAR)",
-     "Duration (months)", 0, 0},
+     "Duration (months)"},
     {{"longest_depletion", ""}, "longest depletion", "Release", "Release level (% MAR)",
-     "Longest depletion (months)", 0, 0},
+     "Longest depletion (months)"},
 }};
 // clang-format on
 
-constexpr int kHistoricalWidth = 11;
-constexpr int kSummaryWidth = 12;
-constexpr int kStorageWidth = 8;
-constexpr int kStorageDecimals = 2;
-constexpr int kCoefficientWidth = 12;
-constexpr int kCoefficientDecimals = 5;
-constexpr int kMomentWidth = 10;
-constexpr int kMomentDecimals = 2;
+// A number as the report prints it in its field.
+std::string printed(double value, FieldFormat f) { return report_number(value, f.width, f.decimals); }
 
 // The label of a report line on the chart's axis and in its table.
 std::string axis_label(const SummaryRow& row) {
@@ -80,9 +72,9 @@ std::string table_label(const SummaryRow& row) {
   return std::to_string(row.key) + " % MAR";
 }
 
-std::vector<std::string> seven_printed(const SevenValues& values, int width, int decimals) {
+std::vector<std::string> seven_printed(const SevenValues& values, FieldFormat f) {
   std::vector<std::string> out;
-  for (const float v : values) out.push_back(report_number(v, width, decimals));
+  for (const float v : values) out.push_back(printed(v, f));
   return out;
 }
 
@@ -90,26 +82,22 @@ std::string figure(const std::string& chart, const std::string& tables) {
   return "<figure>" + chart + tables + "</figure>\n";
 }
 
-// A run longer than a series has no window of its length; the report prints the run
-// sums' cap there, which is no flow at all, so the page shows a dash and draws nothing.
-bool run_fits(const SummaryRow& row, int years) { return row.statistic != "run_sum" || row.key <= kMonths * years; }
-
 std::string box_figure(const StatisticsResult& r, const StatisticChart& c) {
   std::vector<BoxCategory> categories;
   std::vector<SummaryTableRow> rows;
   bool run_too_long = false;
   for (const SummaryRow& row : r.rows) {
     if (std::find(c.statistics.begin(), c.statistics.end(), row.statistic) == c.statistics.end()) continue;
-    const bool historical = run_fits(row, r.NYH), generated = run_fits(row, r.NYS);
-    run_too_long |= !historical || !generated;
-    categories.push_back({axis_label(row), historical ? std::optional(row.historical) : std::nullopt,
-                          generated ? std::optional(row.summary) : std::nullopt, std::nullopt});
-    rows.push_back(
-        {table_label(row),
-         historical ? report_number(row.historical, kHistoricalWidth, c.historical_decimals) : std::string(kNoValue),
-         "",
-         generated ? seven_printed(row.summary, kSummaryWidth, c.summary_decimals)
-                   : std::vector<std::string>(7, std::string(kNoValue))});
+    // Only a run longer than the record or the sequences is not computed: the report
+    // prints the run sums' cap there, which is no flow at all, so the page shows a dash
+    // and draws nothing.
+    run_too_long |= !row.historical || !row.summary;
+    const SummaryFormats f = summary_formats(row.statistic);
+    categories.push_back({axis_label(row), row.historical, row.summary, std::nullopt});
+    rows.push_back({table_label(row), row.historical ? printed(*row.historical, f.historical) : std::string(kNoValue),
+                    "",
+                    row.summary ? seven_printed(*row.summary, f.summary)
+                                : std::vector<std::string>(7, std::string(kNoValue))});
   }
   if (rows.empty()) return "";
   const std::string title = r.name + ": " + std::string(c.what);
@@ -121,12 +109,12 @@ std::string box_figure(const StatisticsResult& r, const StatisticChart& c) {
                 summary_table(title, c.key, rows, false) + note);
 }
 
-std::string storage_printed(float storage) {
-  return storage == kStorageNotComputed ? std::string(kNoValue)
-                                        : report_number(storage, kStorageWidth, kStorageDecimals);
+std::string storage_printed(std::optional<float> storage) {
+  return storage ? printed(*storage, statistics_formats().storage) : std::string(kNoValue);
 }
 
-std::string yield_printed(float yield) { return report_number(yield, kStorageWidth, 0); }
+// The yields are whole percentages, 5 to 100.
+std::string yield_printed(float yield) { return report_number(yield, statistics_formats().storage.width, 0); }
 
 // The curves the chart draws at each yield level; the historical curve stops at the last
 // level the report plots.
@@ -166,15 +154,44 @@ std::string simulation_table(const StatisticsResult& r) {
   std::vector<std::vector<std::string>> rows;
   for (std::size_t i = 0; i < r.simulation.size(); ++i) {
     const SimulationMoments& m = r.simulation[i];
-    rows.push_back({std::string(kNames[i]), report_number(m.average, kMomentWidth, kMomentDecimals),
-                    report_number(m.std_dev, kMomentWidth, kMomentDecimals),
-                    report_number(m.skewness, kMomentWidth, kMomentDecimals)});
+    const FieldFormat f = statistics_formats().simulation_moment;
+    rows.push_back({std::string(kNames[i]), printed(m.average, f), printed(m.std_dev, f), printed(m.skewness, f)});
   }
   return plain_table("Annual statistics over the 41 sequences", {"Statistic", "Average", "Std dev.", "Skewness"}, rows);
 }
 
+// The block "VALUES OBTAINED FROM PARAMETER FILE" of the report.
+std::string parameter_table(const StatisticsResult& r) {
+  const StatisticsFormats& f = statistics_formats();
+  const ParameterValues& p = r.parameters;
+  const std::vector<std::vector<std::string>> rows{
+      {"Mean annual flow", printed(p.mean, f.parameter_moment)},
+      {"Std dev. of annual flows", printed(p.sd, f.parameter_moment)},
+      {"φ₁, φ₂ (ARMA(2,2) of the normalised flows)",
+       printed(p.phi[0], f.parameter_model) + ", " + printed(p.phi[1], f.parameter_model)},
+      {"θ₁, θ₂", printed(p.theta[0], f.parameter_model) + ", " + printed(p.theta[1], f.parameter_model)},
+      {"AICc", printed(p.aicc, f.parameter_model)},
+      {"ANC", printed(p.anc, f.parameter_model)},
+      {"Zero flows", printed(p.zero_flows, f.zero_flows)}};
+  return plain_table("Values from the parameter file", {"Statistic", "Value"}, rows);
+}
+
+// The block "HISTORICAL DATA" of the report: the moments of the historical annual flows.
+std::string historical_table(const StatisticsResult& r) {
+  const StatisticsFormats& f = statistics_formats();
+  const HistoricalMoments& h = r.historical;
+  const std::vector<std::vector<std::string>> rows{
+      {"Mean annual flow", printed(h.mean, f.historical_moment)},
+      {"Std dev. of annual flows", printed(h.sd, f.historical_moment)},
+      {"CV of annual flows", printed(h.cv, f.historical_moment)},
+      {"Skewness of annual flows", printed(h.skewness, f.historical_moment)},
+      {"Lag-one autocorrelation", printed(h.lag1, f.historical_moment)},
+      {"Record length (years)", printed(h.years, f.record_length)}};
+  return plain_table("Historical record", {"Statistic", "Value"}, rows);
+}
+
 std::string optional_printed(std::optional<float> value) {
-  return value ? report_number(*value, kCoefficientWidth, kCoefficientDecimals) : std::string("too short");
+  return value ? printed(*value, coefficient_format()) : std::string("too short");
 }
 
 std::string period_label(int period, bool on_axis) {
@@ -197,9 +214,11 @@ std::string statistics_section(const StatisticsResult& r, int id) {
   std::string out =
       "<section class=\"st\" id=\"s" + std::to_string(id) + "\"><h2>" + escaped(statistics_heading(r)) + "</h2>";
   out += "<p class=\"facts\">Gauge " + std::to_string(r.gauge) + " in slot " + std::to_string(r.slot) + " \u00b7 " +
-         std::to_string(r.NYH) + " historical years, mean annual runoff (MAR) " + report_number(r.MAR, 7, 2) +
+         std::to_string(r.NYH) + " historical years, mean annual runoff (MAR) " +
+         printed(r.MAR, statistics_formats().historical_moment) +
          " \u00b7 41 sequences of " + std::to_string(r.NYS) + " years</p>";
-  out += simulation_table(r) + "<div class=\"charts\">";
+  out += "<div class=\"blocks\">" + parameter_table(r) + historical_table(r) + simulation_table(r) + "</div>";
+  out += "<div class=\"charts\">";
   for (const StatisticChart& c : kStatisticCharts) out += box_figure(r, c);
   out += "</div>" + storage_figure(r, id) + "</section>\n";
   return out;
@@ -211,7 +230,7 @@ std::string correlation_section(const CorrelationResult& r, int id) {
   for (const CorrelationLine& line : r.lines) {
     categories.push_back({period_label(line.period, true), line.historical, line.summary, line.mean});
     std::vector<std::string> seven(7, "too short");
-    if (line.summary) seven = seven_printed(*line.summary, kCoefficientWidth, kCoefficientDecimals);
+    if (line.summary) seven = seven_printed(*line.summary, coefficient_format());
     rows.push_back({period_label(line.period, false), optional_printed(line.historical), optional_printed(line.mean),
                     std::move(seven)});
   }
@@ -221,6 +240,9 @@ std::string correlation_section(const CorrelationResult& r, int id) {
   out += "<p class=\"facts\">Gauges " + std::to_string(r.gauge) + " and " + std::to_string(r.other_gauge) +
          " in slots " + std::to_string(r.slot) + " and " + std::to_string(r.other_slot) +
          " \u00b7 historical correlation over the years both records hold, generated ones over each sequence</p>";
+  if (r.shortened)
+    out += "<p class=\"note\">The historical values use only the years both historic files hold: " +
+           std::to_string(r.shortened->years) + " years from " + std::to_string(r.shortened->first_year) + ".</p>";
   const std::string chart = box_chart({title, "Month, and the year's totals", "Rank correlation", true}, categories);
   out += "<figure class=\"pair\">" + chart + summary_table(title, "Period", rows, true) + "</figure></section>\n";
   return out;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <span>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -16,16 +16,16 @@ namespace {
 constexpr double kHeight = 400.0;
 constexpr Area kArea{62.0, 56.0, kChartWidth - 14.0, kHeight - 46.0};
 
-// A storage the curve can draw: computed (not the "not computed" marker) and finite.
-bool drawable(float storage) { return std::isfinite(storage) && storage >= 0.0F; }
+// A storage the curve can draw: computed, finite and on the storage axis.
+bool drawable(std::optional<float> storage) { return storage && std::isfinite(*storage) && *storage >= 0.0F; }
 
 // The largest drawable storage within the plot limit over every curve: the axis ends at
 // the round value above it, so small reservoirs are not crowded into the corner.
 double largest_storage(const StatisticsResult& r) {
   double largest = 0.0;
-  const auto look = [&](std::span<const float> curve) {
-    for (const float s : curve)
-      if (drawable(s) && s <= kStoragePlotLimit) largest = std::max(largest, static_cast<double>(s));
+  const auto look = [&](const auto& curve) {
+    for (const std::optional<float> s : curve)
+      if (drawable(s) && *s <= kStoragePlotLimit) largest = std::max(largest, static_cast<double>(*s));
   };
   for (const StorageCurve& c : r.storage) look(c);
   look(r.mean_storage);
@@ -35,14 +35,17 @@ double largest_storage(const StatisticsResult& r) {
 }
 
 // The points of a curve, level by level, up to the first beyond the axis (so that the
-// line runs out of the chart there); levels that are not computed are left out.
-std::string points(std::span<const float> storage, const StatisticsResult& r, const Axis& x, const Axis& y) {
+// line runs out of the chart there); levels that are not computed are left out. A curve
+// holds floats, or std::optional<float> where levels may not be computed.
+template <typename Curve>
+std::string points(const Curve& curve, const StatisticsResult& r, const Axis& x, const Axis& y) {
   std::string out;
-  for (std::size_t L = 0; L < storage.size(); ++L) {
-    if (!drawable(storage[L]) || !std::isfinite(r.yield[L])) continue;
+  for (std::size_t L = 0; L < curve.size(); ++L) {
+    const std::optional<float> storage = curve[L];
+    if (!drawable(storage) || !std::isfinite(r.yield[L])) continue;
     if (!out.empty()) out += ' ';
-    out += coordinate(x.at(storage[L])) + "," + coordinate(y.at(r.yield[L]));
-    if (storage[L] > x.hi()) break;
+    out += coordinate(x.at(*storage)) + "," + coordinate(y.at(r.yield[L]));
+    if (*storage > x.hi()) break;
   }
   return out;
 }

@@ -407,4 +407,32 @@ std::optional<double> parse_field(std::string_view field, int decimals) {
   return converted(text);
 }
 
+namespace {
+
+// Counts down the value-taking fields of the nodes, repeats and groups unrolled; the
+// field at which the count reaches zero is the one sought.
+const Layout::Node* nth_field(const std::vector<Layout::Node>& nodes, std::size_t& n) {
+  for (const Layout::Node& node : nodes)
+    for (int r = 0; r < node.repeat; ++r) {
+      if (node.kind == Layout::Node::Kind::Group) {
+        if (const Layout::Node* found = nth_field(node.group, n)) return found;
+        continue;
+      }
+      const bool takes_value = node.kind == Layout::Node::Kind::Integer || node.kind == Layout::Node::Kind::Real ||
+                               node.kind == Layout::Node::Kind::Text;
+      if (!takes_value) continue;
+      if (n == 0) return &node;
+      --n;
+    }
+  return nullptr;
+}
+
+}  // namespace
+
+FieldFormat Layout::field(std::size_t n) const {
+  const Node* node = nth_field(nodes_, n);
+  if (node == nullptr) throw std::logic_error("the layout takes fewer values");
+  return {node->width, node->decimals};
+}
+
 }  // namespace flowplex

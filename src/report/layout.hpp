@@ -65,6 +65,12 @@ class Values {
   std::size_t n_ = 0;
 };
 
+// The width and decimals of one field of a layout (decimals 0 for I and A fields).
+struct FieldFormat {
+  int width = 0;
+  int decimals = 0;
+};
+
 class Layout {
  public:
   // Parses the notation; a malformed layout is a programming error (std::logic_error).
@@ -82,6 +88,11 @@ class Layout {
   // after out.size() values. Returns a description of the first unreadable field, or
   // nothing when every field read.
   std::optional<std::string> read(std::string_view line, std::span<double> out) const;
+
+  // The field that takes value n (from 0) of an output statement, so that another writer
+  // of the same number can print it as the report does. A programming error
+  // (std::logic_error) when the layout takes fewer values.
+  FieldFormat field(std::size_t n) const;
 
   struct Node {
     enum class Kind { Literal, Skip, Slash, Integer, Real, Text, Group };

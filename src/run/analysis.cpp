@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "correlation_test/correlation_report.hpp"
 #include "correlation_test/monthly_correlation.hpp"
 #include "report/input.hpp"
 #include "run/phases.hpp"
@@ -56,8 +57,14 @@ int ask_analysis(Store& s, Console& con, int k) {
 }
 
 void correlations_with_others(Store& s, Channels& ch, RunSink& sink, int k) {
-  for (int kk = 1; kk <= s.RUN.NSEL; ++kk)
-    if (kk != k) sink.correlations(mthrnk(s, ch, k, kk, s.RUN.IGLIST(k), s.RUN.IGLIST(kk), s.RUN.NYS));
+  for (int kk = 1; kk <= s.RUN.NSEL; ++kk) {
+    if (kk == k) continue;
+    rank_slot(s.FLOW, k, s.RUN.NYS);
+    rank_slot(s.FLOW, kk, s.RUN.NYS);
+    const CorrelationResult result = mthrnk(s, k, kk, s.RUN.IGLIST(k), s.RUN.IGLIST(kk), s.RUN.NYS);
+    write_correlation_page(ch.unit(16), result);
+    sink.correlations(result);
+  }
 }
 
 void statistical_properties(Store& s, Console& con, Channels& ch, RunSink& sink, int k) {
@@ -105,7 +112,6 @@ void read_historic_files(Store& s, Console& con) {
 
 void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink) {
   for (int k = 1; k <= s.RUN.NSEL; ++k) {
-    s.GAUGE.IG = s.RUN.IGLIST(k);
     for (int choice = 0; choice != 4;) {
       choice = ask_analysis(s, con, k);
       if (choice == 1) statistical_properties(s, con, ch, sink, k);

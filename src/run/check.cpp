@@ -18,15 +18,10 @@
 namespace flowplex {
 namespace {
 
-// The options of a run, as the generator takes them, and as the check names them.
-struct Option {
-  int iopt;
-  std::string_view name;
-};
-constexpr std::array<Option, 3> kOptions{
-    {{kRigorous, "RIGOROUS (0)"}, {kBootstrap, "BOOTSTRAP (1)"}, {kForecasting, "FORECASTING (3)"}}};
-constexpr std::size_t kForecastingOption = 2;  // its place in kOptions
-using OptionSet = std::array<bool, kOptions.size()>;
+// The options of a run, in the order of kOptionTexts, which names them.
+constexpr std::size_t kForecastingOption = 2;  // its place in kOptionTexts
+static_assert(GenerationOption(kOptionTexts[kForecastingOption].IOPT).forecasting());
+using OptionSet = std::array<bool, kOptionTexts.size()>;
 constexpr OptionSet kEveryOption{true, true, true};
 constexpr OptionSet kForecastingOnly{false, false, true};
 
@@ -47,7 +42,7 @@ class Findings {
  public:
   // A problem is listed once, however many options or gauges it stops.
   void problem(const std::string& message, const OptionSet& stops, std::vector<std::string> details = {}) {
-    for (std::size_t i = 0; i < kOptions.size(); ++i) can_run_[i] = can_run_[i] && !stops[i];
+    for (std::size_t i = 0; i < kOptionTexts.size(); ++i) can_run_[i] = can_run_[i] && !stops[i];
     if (!problems_seen_.insert(message).second) return;
     problems_.push_back(with_details(message, std::move(details)));
   }
@@ -124,7 +119,7 @@ void generation_findings(const Store& s, Findings& found, const std::set<int>& f
   for (int g = 1; g <= s.PARM.NGAUGE; ++g) {
     if (faulty.contains(g)) continue;
     for (std::size_t i = 0; i < kForecastingOption; ++i) {
-      const auto why = generation_fault(s, kOptions[i].iopt, g);
+      const auto why = generation_fault(s, kOptionTexts[i].IOPT, g);
       if (!why) continue;
       OptionSet stops{};
       stops[i] = true;
@@ -221,8 +216,8 @@ std::string common_period_text(const Store& s) {
 
 std::string options_text(const OptionSet& can_run) {
   std::string text;
-  for (std::size_t i = 0; i < kOptions.size(); ++i)
-    if (can_run[i]) text += (text.empty() ? "" : ", ") + std::string(kOptions[i].name);
+  for (std::size_t i = 0; i < kOptionTexts.size(); ++i)
+    if (can_run[i]) text += (text.empty() ? "" : ", ") + std::string(kOptionTexts[i].check_name);
   return text.empty() ? "NONE" : text;
 }
 

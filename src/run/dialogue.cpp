@@ -24,8 +24,7 @@ void ask_option(Store& s, Console& con) {
         con.free(" ");
       },
       INT_MIN, INT_MAX);
-  // The bootstrap is the generator's option 2; every other answer passes as typed.
-  s.RUN.IOPT = answer == 1 ? 2 : answer;
+  s.RUN.IOPT = GenerationOption::from_answer(answer).IOPT();
 }
 
 void ask_gauges(Store& s, Console& con) {

@@ -54,7 +54,7 @@ ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& sink, con
     check_for_generation(s, s.RUN.IOPT);
     sink.begin_generation(s);
     generate_sequences(s, con, sink);
-    if (s.RUN.IOPT == 3 && forecast_dump(s, con, ch)) return finish(s, con, ch, sink, " There you go boetie!");
+    if (s.RUN.option().forecasting() && forecast_dump(s, con, ch)) return finish(s, con, ch, sink, " There you go boetie!");
     read_historic_files(s, con);
     sink.begin_analyses(s);
     analysis_menu(s, con, ch, sink);

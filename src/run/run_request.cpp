@@ -18,12 +18,7 @@
 namespace flowplex {
 namespace {
 
-constexpr int kForecastingAnswer = 3;
 constexpr int kNextGauge = 4;
-
-// The option's names and the answers the dialogue takes for them.
-constexpr std::array<std::pair<std::string_view, int>, 6> kOptionNames{
-    {{"rigorous", 0}, {"bootstrap", 1}, {"forecast", kForecastingAnswer}, {"0", 0}, {"1", 1}, {"3", kForecastingAnswer}}};
 
 [[noreturn]] void refuse(const std::string& flag, const std::string& value, const std::string& why) {
   throw UsageError((value.empty() ? flag : flag + " " + value) + ": " + why);
@@ -44,11 +39,14 @@ std::string lower_case(std::string text) {
   return text;
 }
 
+// The dialogue's answer for an option named by its word or by that answer.
 int read_option(const std::string& value) {
-  for (const auto& [name, answer] : kOptionNames)
-    if (lower_case(value) == name) return answer;
+  for (const OptionTexts& option : kOptionTexts)
+    if (lower_case(value) == option.command || value == std::to_string(option.answer)) return option.answer;
   refuse("--option", value, "the option is rigorous, bootstrap or forecast (or 0, 1, 3)");
 }
+
+bool forecasting(int answer) { return GenerationOption::from_answer(answer).forecasting(); }
 
 // Whole numbers from lo to hi, separated by commas.
 std::vector<int> read_numbers(const std::string& flag, const std::string& value, int lo, int hi, const std::string& what) {
@@ -105,7 +103,7 @@ void read_slot_analyses(const std::string& value, std::vector<std::vector<int>>&
 
 // The forecast dump ends the run before the historic files and the analyses.
 void refuse_what_the_dump_leaves_out(const RunFlags& flags) {
-  if (flags.option.empty() || read_option(flags.option) != kForecastingAnswer)
+  if (flags.option.empty() || !forecasting(read_option(flags.option)))
     refuse("--dump", "", "the forecast dump is made in forecasting mode only (--option forecast)");
   for (const auto& [flag, value] : {std::pair{"--historic", flags.historic}, std::pair{"--analyses", flags.analyses}})
     if (!value.empty()) refuse(flag, value, "a run with --dump ends after the dump, before the historic files and analyses");
@@ -122,9 +120,6 @@ void check_historic_files(const Store& s, const RunRequest& request) {
               trimmed_name(s.PARM.GNAME(g).view()) + ") ***");
   }
 }
-
-// The generator's option for the dialogue's answer: the bootstrap is its option 2.
-int generator_option(int answer) { return answer == 1 ? kBootstrap : answer; }
 
 }  // namespace
 
@@ -161,7 +156,7 @@ std::string dialogue_answers(const RunRequest& r) {
   for (const int g : r.gauges) answers += std::to_string(g) + "\n";
   if (r.gauges.size() < kMaxSlots) answers += "0\n";  // the fifteenth gauge closes the list itself
   answers += r.parameter_file + "\n";
-  if (r.option == kForecastingAnswer) answers += r.dump ? "Y\n" : "N\n";
+  if (forecasting(r.option)) answers += r.dump ? "Y\n" : "N\n";
   if (r.dump) return answers;
   for (const std::string& type : r.historic_types) answers += type + "\n";
   for (const std::vector<int>& choices : r.analyses) {
@@ -175,9 +170,9 @@ void check_before_run(Store& s, Console& con, const RunRequest& request) {
   s.PARM.PARMFILE.assign(request.parameter_file.empty() ? kDefaultParameterFile : request.parameter_file);
   ensure_loaded(s, con);
   check_gauges_in_parameter_file(s, request.gauges);
-  const int iopt = generator_option(request.option);
-  check_for_generation(s, iopt);
-  if (iopt == kForecasting) {
+  const GenerationOption option = GenerationOption::from_answer(request.option);
+  check_for_generation(s, option.IOPT());
+  if (option.forecasting()) {
     read_forecast_file(s, kForecastFile);
     set_forecast_lags(s);
   }

@@ -41,14 +41,14 @@ Range axis_range(int flag, float given_min, float given_max, int n, std::span<co
   return r;
 }
 
-void blank(MpdataBlock& grid) { grid.PLOTGRID.fill(' '); }
+void blank(PlotGrid& grid) { grid.PLOTGRID.fill(' '); }
 
 // The cells of one grid row, left to right, as values of a layout.
-void add_row(Values& v, const MpdataBlock& grid, int row) {
+void add_row(Values& v, const PlotGrid& grid, int row) {
   for (int c = 1; c <= kPlotColumns; ++c) v.add(std::string_view(&grid.PLOTGRID(row, c), 1));
 }
 
-void print(const MpdataBlock& grid, LineWriter& out, const PlotAxes& axes, Range xr, Range yr, float dx,
+void print(const PlotGrid& grid, LineWriter& out, const PlotAxes& axes, Range xr, Range yr, float dx,
            float dy) {
   out.write(kPlotBorder);
   for (int j = 1; j <= kPlotRows; ++j) {
@@ -94,7 +94,7 @@ void aut01(int n, std::span<const float> x, int K, std::span<float> r) {
   }
 }
 
-void plot(MpdataBlock& grid, LineWriter& out, int n, std::span<const float> x, std::span<const float> y,
+void plot(PlotGrid& grid, LineWriter& out, int n, std::span<const float> x, std::span<const float> y,
           const PlotAxes& axes, int symbol, int mode) {
   const Range xr = axis_range(axes.x_range_flag, axes.x_min, axes.x_max, n, x);
   const Range yr = axis_range(axes.y_range_flag, axes.y_min, axes.y_max, n, y);

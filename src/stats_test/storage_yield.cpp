@@ -45,8 +45,7 @@ CriticalDepletion sequent_peak(std::span<const float> x, int n, float draught) {
 
 }  // namespace
 
-void brutog(int NY, std::span<const float> x, float& MAR, std::array<float, kYieldLevels>& yield,
-            std::array<float, kYieldLevels>& storage, int& plot_count, int column, MassCurve& mass) {
+void brutog(int NY, std::span<const float> x, float& MAR, StorageYield& out, int& plot_count) {
   if (NY < 1) return;  // no month to draw from
   const int n = 12 * NY;
   if (MAR - 0.001F <= 0.0F) MAR = own_mean_annual_flow(x, n, NY);
@@ -56,24 +55,22 @@ void brutog(int NY, std::span<const float> x, float& MAR, std::array<float, kYie
     const float draught = MAR * p * kTwelfth;
     const CriticalDepletion depletion = sequent_peak(x, n, draught);
     const std::size_t at = static_cast<std::size_t>(L - 1);
-    yield[at] = 100.0F * p;
+    out.yield[at] = 100.0F * p;
     // A series of no flow at all needs no storage (and gives no MAR to divide by).
-    storage[at] = MAR != 0.0F ? 100.0F * depletion.deepest / MAR : 0.0F;
-    mass(column, L, 3) = yield[at];
-    mass(column, L, 4) = storage[at];
-    mass(column, L, 5) = static_cast<float>(depletion.months);
-    if (storage[at] <= 401.0F) plot_count = L;
+    out.storage[at] = MAR != 0.0F ? 100.0F * depletion.deepest / MAR : 0.0F;
+    out.critical_months[at] = static_cast<float>(depletion.months);
+    if (out.storage[at] <= 401.0F) plot_count = L;
   }
 }
 
-void defcit(std::span<const float> x, int n, float annual_mean, DeficitTables& tables, int column) {
+void defcit(std::span<const float> x, int n, float annual_mean, DeficitColumn& out) {
   for (int f = 8; f >= 4; --f) {
-    const int k = f - 3;
+    const std::size_t k = static_cast<std::size_t>(f - 4);
     const float release = annual_mean * static_cast<float>(f) * 0.1F * kTwelfth;
-    tables.release(k, column) = release;
-    float& deepest = tables.max_deficit(k, column);
-    int& duration = tables.duration(k, column);
-    int& longest = tables.longest(k, column);
+    out.release[k] = release;
+    float& deepest = out.max_deficit[k];
+    int& duration = out.duration[k];
+    int& longest = out.longest[k];
     deepest = 0.0F;
     duration = 0;
     longest = 0;
@@ -96,11 +93,10 @@ void defcit(std::span<const float> x, int n, float annual_mean, DeficitTables& t
   }
 }
 
-void dismin(int n, std::span<const float> x, const std::array<int, kRunLengths>& run_lengths,
-            RunSums& sums, int column) {
-  for (int i = 1; i <= kRunLengths; ++i) {
-    const int N = run_lengths[static_cast<std::size_t>(i - 1)];
-    float& smallest = sums(column, i);
+void dismin(int n, std::span<const float> x, const std::array<int, kRunLengths>& run_lengths, RunSumColumn& sums) {
+  for (std::size_t i = 0; i < sums.size(); ++i) {
+    const int N = run_lengths[i];
+    float& smallest = sums[i];
     // A run longer than the series has no window: it reports the cap.
     if (N > n) {
       smallest = kRunSumCap;

@@ -5,25 +5,32 @@
 #include <array>
 #include <span>
 
-#include "store/array.hpp"
 #include "store/store.hpp"
 
 namespace flowplex {
 
-// (column, yield level, quantity): quantity 1 annual mean, 2 annual sd, 3 yield %,
-// 4 required storage %, 5 critical-run months. Column 42 is the historical record.
-using MassCurve = Arr<float, kMassCurveColumns, kYieldLevels, 5>;
+// A value at each of the 20 yield levels (5 % to 100 % of MAR).
+using StorageCurve = std::array<float, kYieldLevels>;
 
-// Deficit results per (release level 1..5 = 40..80 %, column).
-struct DeficitTables {
-  Arr<float, kReleaseLevels, kSequences> release;      // release per month
-  Arr<float, kReleaseLevels, kSequences> max_deficit;  // largest accumulated deficit
-  Arr<int, kReleaseLevels, kSequences> duration;       // months to reach it in its run
-  Arr<int, kReleaseLevels, kSequences> longest;        // longest run of deficit months
+// The storage-yield analysis of one series (its column of the mass curve): yield and
+// required storage in % of MAR, and the months from the start of the critical depletion
+// to its deepest point, at each yield level.
+struct StorageYield {
+  StorageCurve yield{};
+  StorageCurve storage{};
+  StorageCurve critical_months{};
 };
 
-// Minimum run sums per (column, run-length number).
-using RunSums = Arr<float, kSequences, kRunLengths>;
+// The deficits of one series at release levels 1..5 (40..80 %), element k - 1.
+struct DeficitColumn {
+  std::array<float, kReleaseLevels> release{};      // release per month
+  std::array<float, kReleaseLevels> max_deficit{};  // largest accumulated deficit
+  std::array<int, kReleaseLevels> duration{};       // months to reach it in its run
+  std::array<int, kReleaseLevels> longest{};        // longest run of deficit months
+};
+
+// The minimum run sums of one series, element i - 1 for run-length number i.
+using RunSumColumn = std::array<float, kRunLengths>;
 
 // The run lengths in months of run-length numbers 1..10.
 inline constexpr std::array<int, kRunLengths> kRunLengthMonths{6, 12, 24, 36, 48, 60, 72, 84, 96, 108};
@@ -34,14 +41,12 @@ inline constexpr float kRunSumCap = 1.0E6F;
 // Sequent-peak storage of the NY-year series for the yields 5 %..100 % of MAR. A MAR
 // at or below 0.001 is replaced by the series' own mean annual flow (written back).
 // plot_count becomes the last level whose storage is at most 401 % of MAR.
-void brutog(int NY, std::span<const float> x, float& MAR, std::array<float, kYieldLevels>& yield,
-            std::array<float, kYieldLevels>& storage, int& plot_count, int column, MassCurve& mass);
+void brutog(int NY, std::span<const float> x, float& MAR, StorageYield& out, int& plot_count);
 
 // Deficits of the n-month series for releases of 80 % down to 40 % of annual_mean.
-void defcit(std::span<const float> x, int n, float annual_mean, DeficitTables& tables, int column);
+void defcit(std::span<const float> x, int n, float annual_mean, DeficitColumn& out);
 
 // Smallest sum of any run of run_lengths(i) consecutive months, capped at 1.0E6.
-void dismin(int n, std::span<const float> x, const std::array<int, kRunLengths>& run_lengths,
-            RunSums& sums, int column);
+void dismin(int n, std::span<const float> x, const std::array<int, kRunLengths>& run_lengths, RunSumColumn& sums);
 
 }  // namespace flowplex

@@ -3,30 +3,37 @@
 #include <array>
 
 #include "stats_test/moments.hpp"
+#include "stats_test/statistics_report.hpp"
 
 namespace flowplex {
 
-HistoricalFigures historical_figures(Store& s, int k) {
+namespace {
+
+ParameterValues parameter_values(const GsubBlock& p, int g) {
+  return {p.HSTAT1(g), p.HSTAT2(g), {p.PHI(1, g), p.PHI(2, g)}, {p.THETA(1, g), p.THETA(2, g)},
+          p.HSTAT3(g),  p.HSTAT4(g), p.IZERO(g)};
+}
+
+}  // namespace
+
+HistoricalFigures historical_figures(const Store& s, int k) {
+  HistoricalFigures hist;
   const int n = s.HIST.NYHIST(k);
-  std::array<float, kMonths * kMaxYears> series{};
+  hist.NYH = n;
   float total = 0.0F;
   for (int y = 1; y <= n; ++y) {
     long double year = 0.0L;
     for (int m = 1; m <= kMonths; ++m) {
       const float q = s.HIST.HISTM(y, m, k);
-      series[static_cast<std::size_t>(kMonths * (y - 1) + m - 1)] = q;
-      s.BLANK.HISTQ(y, m) = q;
+      hist.series[static_cast<std::size_t>(kMonths * (y - 1) + m - 1)] = q;
       year += q;
     }
     total = static_cast<float>(total + year);
   }
   const float MAR = n > 0 ? total / static_cast<float>(n) : 0.0F;
 
-  HistoricalFigures hist;
-  defcit(series, kMonths * n, MAR, hist.deficits, 1);
-  RunSums sums;
-  dismin(kMonths * n, series, kRunLengthMonths, sums, 1);
-  for (int i = 1; i <= kRunLengths; ++i) hist.HRUN[static_cast<std::size_t>(i - 1)] = sums(1, i);
+  defcit(hist.series, kMonths * n, MAR, hist.deficits);
+  dismin(kMonths * n, hist.series, kRunLengthMonths, hist.HRUN);
   for (int m = 1; m <= kMonths; ++m) {
     float skew = 0.0F;
     const std::size_t at = static_cast<std::size_t>(m - 1);
@@ -35,7 +42,7 @@ HistoricalFigures historical_figures(Store& s, int k) {
   return hist;
 }
 
-std::optional<StatisticsResult> prepare_test1(Store& s, Console& con, Channels& ch, int k) {
+std::optional<StatisticsResult> prepare_test1(const Store& s, Console& con, Channels& ch, int k) {
   const int g = s.RUN.IGLIST(k);
   if (s.HIST.NYHIST(k) < 1) {
     // No historical year: there is no mean annual flow to measure the sequences against.
@@ -45,10 +52,10 @@ std::optional<StatisticsResult> prepare_test1(Store& s, Console& con, Channels& 
   }
   const HistoricalFigures hist = historical_figures(s, k);
   con.free(" HERE WE GO WITH GAUGE ", g);
-  s.BLANK.GAUGENAME = s.PARM.GNAME(g);
-  s.GAUGE.IGPAR = g;
-  s.GAUGE.IG = k;
-  return genar(s, ch, s.HIST.NYHIST(k), s.RUN.NYS, hist);
+  const StatisticsResult result =
+      genar({k, g, s.PARM.GNAME(g).view(), parameter_values(s.GSUB, g), hist, s.FLOW, s.RUN.NYS});
+  write_statistics_report(ch, result);
+  return result;
 }
 
 }  // namespace flowplex

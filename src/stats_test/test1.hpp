@@ -1,6 +1,6 @@
 #pragma once
 // Test 1 of the analysis menu: the historical figures of the gauge in slot k, then
-// its statistical-properties report.
+// its statistical-properties test and report.
 #include <optional>
 
 #include "report/channel.hpp"
@@ -11,11 +11,11 @@
 namespace flowplex {
 
 // The historical figures of slot k from its NYHIST(k) years of HISTM, with the
-// deficits measured against its mean annual flow; also copies the flows into HISTQ.
-HistoricalFigures historical_figures(Store& s, int k);
+// deficits measured against its mean annual flow.
+HistoricalFigures historical_figures(const Store& s, int k);
 
-// Prepares and writes test 1 for slot k and returns its numbers. A gauge whose historic
-// file gave no year cannot be tested: one console line and one report line say so.
-std::optional<StatisticsResult> prepare_test1(Store& s, Console& con, Channels& ch, int k);
+// Makes test 1 for slot k, writes its report and returns its numbers. A gauge whose
+// historic file gave no year cannot be tested: one console line and one report line say so.
+std::optional<StatisticsResult> prepare_test1(const Store& s, Console& con, Channels& ch, int k);
 
 }  // namespace flowplex

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "store/array.hpp"
+#include "store/option.hpp"
 #include "store/text.hpp"
 
 namespace flowplex {
@@ -24,7 +25,6 @@ inline constexpr int kPlotColumns = 101;
 inline constexpr int kYieldLevels = 20;
 inline constexpr int kReleaseLevels = 5;
 inline constexpr int kRunLengths = 10;
-inline constexpr int kMassCurveColumns = 42;  // 41 sequences and the historical record
 
 using Name = Text<40>;
 
@@ -34,6 +34,8 @@ struct RunState {
   int IOPT = 0;  // generator option: 0, 2 (typed as 1), 3, or as typed
   int NSEL = 0;  // number of chosen gauges
   Arr<int, kMaxSlots> IGLIST;  // gauge numbers of the chosen gauges, by slot
+
+  constexpr GenerationOption option() const { return GenerationOption(IOPT); }
 };
 
 // Generated flows kept for the tests.
@@ -166,24 +168,6 @@ struct RankIndexBlock {
   Arr<double, kMonths, kMaxGauges, kMaxYears> SELQM;  // (month, gauge, stored position): QREC02.QM at RANKPOS
 };
 
-// The gauge under test.
-struct GaugeBlock {
-  int IG = 0;     // its slot
-  int IGPAR = 0;  // its gauge number
-};
-
-// The line-printer plot grid (row 1 bottom, column 1 left).
-struct MpdataBlock {
-  Arr<char, kPlotRows, kPlotColumns> PLOTGRID;
-};
-
-// The unnamed block: the gauge under test's historical flows, name and storage-yield results.
-struct BlankBlock {
-  Arr<float, kMaxYears, kMonths> HISTQ;
-  Name GAUGENAME;
-  Arr<float, kMassCurveColumns, kYieldLevels, 5> MASSCURVE;  // (column, level, quantity)
-};
-
 // Forecasting-mode data, read from the forecasting parameters at every sequence start.
 struct ForecastBlock {
   Arr<double, kMaxGauges, 4> ARC;
@@ -211,9 +195,6 @@ struct Store {
   Linrg01Block LINRG01;
   IndicBlock INDIC;
   RankIndexBlock RANKIDX;
-  GaugeBlock GAUGE;
-  MpdataBlock MPDATA;
-  BlankBlock BLANK;
   ForecastBlock FORE;
   bool loaded = false;  // the generator's first-call flag: the parameter file has been read
 

@@ -1,5 +1,8 @@
 #include "correlation_test/monthly_correlation.hpp"
 
+#include "correlation_test/correlation_report.hpp"
+#include "report/channel.hpp"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -52,7 +55,9 @@ class MonthlyCorrelation : public ::testing::Test {
       }
   }
   std::string page(int k, int kk, int g, int gk, int NYS) {
-    mthrnk(*s_, ch_, k, kk, g, gk, NYS);
+    rank_slot(s_->FLOW, k, NYS);
+    rank_slot(s_->FLOW, kk, NYS);
+    write_correlation_page(ch_.unit(16), mthrnk(*s_, k, kk, g, gk, NYS));
     ch_.unit(16).close();
     std::ifstream in(dir_ / "SEQPROBE.ANS", std::ios::binary);
     std::ostringstream text;

@@ -24,6 +24,9 @@ import xarray as xr
 
 HEADERS = {
     "index_years.csv": ["sequence", "year", "index_year"],
+    "gauge_parameters.csv": ["slot", "gauge", "stem", "mean", "sd", "phi1", "phi2", "theta1", "theta2",
+                             "aicc", "anc", "zero_flows"],
+    "historical_moments.csv": ["slot", "gauge", "stem", "mean", "sd", "cv", "skewness", "lag1", "years"],
     "statistics.csv": ["slot", "gauge", "stem", "statistic", "key", "historical",
                        "maximum", "p95", "p75", "p50", "p25", "p5", "minimum"],
     "simulation_summary.csv": ["slot", "gauge", "stem", "statistic", "average", "std_dev", "skewness"],

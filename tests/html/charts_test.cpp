@@ -85,7 +85,7 @@ StatisticsResult growing_storages(float factor) {
     const auto at = static_cast<std::size_t>(L - 1);
     r.yield[at] = 5.0F * static_cast<float>(L);
     for (auto& curve : r.storage) curve[at] = factor * static_cast<float>(L * L);
-    r.mean_storage[at] = L <= 5 ? kStorageNotComputed : factor * static_cast<float>(L * L);
+    r.mean_storage[at] = L <= 5 ? std::nullopt : std::optional<float>(factor * static_cast<float>(L * L));
     r.median_storage[at] = r.mean_storage[at];
   }
   r.historical_storage.assign({0.2F, 1.7F, 3.3F, 5.7F, 8.3F, 11.2F});
@@ -114,8 +114,8 @@ TEST(StorageYieldChart, CurvesBeyondThePlotLimitLeaveAtTheEdgeAndTheAxisFitsTheR
 
   // A small system: the axis ends at the round value above its largest storage.
   for (auto& curve : r.storage) curve.fill(12.0F);
-  r.mean_storage.fill(kStorageNotComputed);
-  r.median_storage.fill(kStorageNotComputed);
+  r.mean_storage.fill(std::nullopt);
+  r.median_storage.fill(std::nullopt);
   r.historical_storage.clear();
   const std::string small = storage_yield_chart(r, "KLIP01: storage-yield", 3);
   EXPECT_EQ(small.find(">400<"), std::string::npos);

@@ -16,7 +16,9 @@ from pathlib import Path
 
 HISTORICAL_MARK = (0xD5, 0x5E, 0x00)  # the vermillion of the historical marks
 BOX_CHARTS_PER_TEST = 8               # annual, 2 monthly, run sums, 4 deficit statistics
-TABLES_PER_TEST = 1 + BOX_CHARTS_PER_TEST + 2  # the simulation summary, each chart's, the storages (2)
+# the parameter-file values, the historical record, the simulation summary, each chart's,
+# the storages (2)
+TABLES_PER_TEST = 3 + BOX_CHARTS_PER_TEST + 2
 
 
 def pixels(png):

@@ -37,12 +37,31 @@ DEFICIT_LINES = {"RELEASE PER MONTH.": "release", "MAXIMUM DEFICIT.": "max_defic
                  "DURATION OF MAX DEF.": "deficit_duration", "LONGEST DEPLETION.": "longest_depletion"}
 
 
+# The report's lines of the blocks "VALUES OBTAINED FROM PARAMETER FILE" and "HISTORICAL
+# DATA", each label followed by its numbers, and the block they belong to.
+BLOCK_LINES = {"MEAN  =": "parameters", "STANDARD DEV  =": "parameters", "PHI AND THETA  =": "parameters",
+               "AICc AND ANC   =": "parameters", "# Zero Flows   =": "parameters", "AV AN R =": "historical",
+               "STDDEV  =": "historical", "SKEWN   =": "historical", "AUT K1  =": "historical",
+               "LENGTH OF HISTORICAL RECORD =": "historical"}
+
+
+def block_numbers(body):
+    """The block and the numbers of a line of the report's two heading blocks, or None."""
+    for label, block in BLOCK_LINES.items():
+        if body.strip().startswith(label):
+            rest = body.strip()[len(label):].replace("CV =", " ")
+            return block, [float(v) for v in rest.split()]
+    return None
+
+
 def report_sections(text):
     """The analyses of SEQPROBE.ANS in order: ("statistics", {(statistic, key): 8 numbers})
     or ("correlations", [13 lines of 9 fields])."""
     sections, level, years = [], None, {}
     for line in text.splitlines():
         body = line[1:]
+        if sections and sections[-1][0] == "statistics" and (found := block_numbers(body)):
+            sections[-1][1].setdefault((found[0], 0), []).extend(found[1])
         if m := re.search(r"LENGTH OF HISTORICAL RECORD =\s*(\d+)", body):
             years["historical"] = int(m.group(1))
         elif m := re.search(r"MINIMUM N MONTH RUN SUMS IN\s*(\d+) YEARS", body):
@@ -136,10 +155,16 @@ def key_of(statistic, label):
     return int(label.split()[0])
 
 
+BLOCK_OF_CAPTION = {"Values from the parameter file": "parameters", "Historical record": "historical"}
+
+
 def page_statistics(fragment):
     lines = {}
     for caption, rows in tables_of(fragment):
         what = caption.split(": ", 1)[-1]
+        if what in BLOCK_OF_CAPTION:
+            lines[(BLOCK_OF_CAPTION[what], 0)] = [number(v) for row in rows[1:] for v in row[1].split(", ")]
+            continue
         for row in rows[1:]:
             if what == "annual mean and standard deviation":
                 key = ("annual_mean" if row[0] == "Mean" else "annual_sd", 0)

@@ -62,15 +62,18 @@ StatisticsResult statistics_of(int slot, const std::string& name) {
             {"run_sum", 6, 8.1F, SevenValues{11.6F, 11.5F, 10.2F, 9.0F, 8.0F, 7.0F, 5.0F}},
             {"deficit_duration", 80, 66.0F, SevenValues{306.0F, 187.0F, 102.0F, 74.0F, 55.0F, 43.0F, 30.0F}}};
   for (int L = 1; L <= kYieldLevels; ++L) r.yield[static_cast<std::size_t>(L - 1)] = 5.0F * static_cast<float>(L);
-  r.mean_storage.fill(kStorageNotComputed);
-  r.median_storage.fill(kStorageNotComputed);
+  r.mean_storage.fill(std::nullopt);
+  r.median_storage.fill(std::nullopt);
   r.historical_storage = {0.21F, 1.67F};
+  r.parameters = {812.5, 240.256, {0.35, -0.125}, {0.05, 0.0}, 101.5, 2.0, 1};
+  r.historical = {188.05F, 61.234F, 0.3256F, 0.41F, 0.2849F, 80};
   return r;
 }
 
 CorrelationResult correlations_of(int slot, int other) {
   CorrelationResult r{
       slot, slot, "KLIP0" + std::to_string(slot) + " A", other, other, "KLIP0" + std::to_string(other) + " B", {}};
+  r.shortened = ShortenedPeriod{45, 1935};  // the historic files hold fewer years than the records
   for (int m = 0; m <= kMonths; ++m) {
     CorrelationLine& line = r.lines[static_cast<std::size_t>(m == 0 ? kMonths : m - 1)];
     line.period = m;
@@ -133,6 +136,14 @@ TEST(HtmlPage, TablesShowTheNumbersAsTheReportPrintsThem) {
   EXPECT_NE(page.find("<th scope=\"row\">October</th><td>0.75590</td><td>0.67749</td><td>0.86353</td>"),
             std::string::npos);
   EXPECT_NE(page.find("<th scope=\"row\">November</th><td>too short</td><td>too short</td>"), std::string::npos);
+  // The report's heading blocks: F12.2 and F12.4 for the parameter file's values, I6 for
+  // the zero flows; F7.2 and I3 for the historical record.
+  EXPECT_NE(page.find("<th scope=\"row\">Std dev. of annual flows</th><td>240.26</td>"), std::string::npos);
+  EXPECT_NE(page.find("<td>0.3500, -0.1250</td>"), std::string::npos);
+  EXPECT_NE(page.find("<th scope=\"row\">Zero flows</th><td>1</td>"), std::string::npos);
+  EXPECT_NE(page.find("<th scope=\"row\">Lag-one autocorrelation</th><td>0.28</td>"), std::string::npos);
+  EXPECT_NE(page.find("<th scope=\"row\">Record length (years)</th><td>80</td>"), std::string::npos);
+  EXPECT_NE(page.find("use only the years both historic files hold: 45 years from 1935."), std::string::npos);
 }
 
 TEST(HtmlPage, ARunLongerThanTheSequencesShowsNoSumWhereTheReportPrintsItsCap) {
@@ -140,8 +151,7 @@ TEST(HtmlPage, ARunLongerThanTheSequencesShowsNoSumWhereTheReportPrintsItsCap) {
   const auto s = river_system();
   StatisticsResult r = statistics_of(1, "KLIP01 KLIPRIVIER AT WELGEDACHT");
   r.NYS = 1;
-  const SevenValues cap{1.0e6F, 1.0e6F, 1.0e6F, 1.0e6F, 1.0e6F, 1.0e6F, 1.0e6F};
-  r.rows = {{"run_sum", 12, 64.3F, SevenValues{87, 83, 75, 66, 59, 51, 50}}, {"run_sum", 24, 188.1F, cap}};
+  r.rows = {{"run_sum", 12, 64.3F, SevenValues{87, 83, 75, 66, 59, 51, 50}}, {"run_sum", 24, 188.1F, std::nullopt}};
   auto sink = make_html_sink("report.html", {{}, "1.0.0", nullptr});
   sink->begin_generation(*s);
   sink->statistics(r);

@@ -117,5 +117,21 @@ TEST(LayoutInput, FieldsReadToTheCorrectlyRoundedValue) {
   }
 }
 
+// Another writer of a report's number prints it in the report's own field: the field
+// of value n counts repeats and groups unrolled, and passes over literals and skips.
+TEST(LayoutFields, TheFieldOfEachValueCountsRepeatsAndGroups) {
+  const Layout line{R"(19X I3 " MONTH" F11.1 5X 7F12.0)"};
+  EXPECT_EQ(line.field(0).width, 3);
+  EXPECT_EQ(line.field(1).width, 11);
+  EXPECT_EQ(line.field(1).decimals, 1);
+  EXPECT_EQ(line.field(7).width, 12);
+  EXPECT_EQ(line.field(8).decimals, 0);
+  EXPECT_THROW(line.field(9), std::logic_error);
+  const Layout grouped{R"(5X F11.1 1X 7(F12.1 1X) / 2(I4, A8))"};
+  EXPECT_EQ(grouped.field(7).width, 12);
+  EXPECT_EQ(grouped.field(8).width, 4);
+  EXPECT_EQ(grouped.field(11).width, 8);
+}
+
 }  // namespace
 }  // namespace flowplex

@@ -21,6 +21,7 @@
 #include "report/layout.hpp"
 #include "run/command_line.hpp"
 #include "run/run.hpp"
+#include "stats_test/storage_yield.hpp"
 #include "test_support.hpp"
 
 // LeakSanitizer: the netCDF library keeps the bookkeeping of a file it could not close
@@ -36,8 +37,8 @@ namespace fs = std::filesystem;
 using testing::read_file;
 using testing::ScratchDir;
 
-constexpr const char* kRigorous = "examples/answers_rigorous.txt";
-constexpr const char* kBootstrap = "examples/answers_bootstrap.txt";
+constexpr const char* kRigorousAnswers = "examples/answers_rigorous.txt";
+constexpr const char* kBootstrapAnswers = "examples/answers_bootstrap.txt";
 constexpr const char* kForecastDump = "examples/answers_forecast.txt";
 // Every gauge chosen, no analysis: a run that writes little beyond its exports.
 const std::string kNoAnalysis = "30\n0\n1\n2\n3\n4\n5\n0\n\nHIS\nHIS\nHIS\nHIS\nHIS\n4\n4\n4\n4\n4\n";
@@ -223,7 +224,7 @@ void expect_netcdf_holds_the_run(const ExampleRun& run, const fs::path& file) {
 
 TEST_F(ExportRun, TheNetcdfFileHoldsEveryFlowOfTheRunBitForBit) {
   ExampleRun run(dir_.path() / "a");
-  ASSERT_EQ(run.run(answers_of(kRigorous), {"run.nc", ""}), ExitStatus::Success);
+  ASSERT_EQ(run.run(answers_of(kRigorousAnswers), {"run.nc", ""}), ExitStatus::Success);
   expect_netcdf_holds_the_run(run, run / "run.nc");
   // Rigorous years come from the nearest years of the common period.
   const NetcdfReader nc(run / "run.nc");
@@ -240,7 +241,7 @@ TEST_F(ExportRun, TheNetcdfFileHoldsEveryFlowOfTheRunBitForBit) {
 // year whose incremental months every gauge shows.
 TEST_F(ExportRun, ABootstrapYearsIndexYearIsTheHistoricalYearItCopies) {
   ExampleRun run(dir_.path() / "a");
-  ASSERT_EQ(run.run(answers_of(kBootstrap), {"run.nc", "results"}), ExitStatus::Success);
+  ASSERT_EQ(run.run(answers_of(kBootstrapAnswers), {"run.nc", "results"}), ExitStatus::Success);
   expect_netcdf_holds_the_run(run, run / "run.nc");
   const Store& s = run.store();
   const auto rows = csv_rows(run.file("results/index_years.csv"));
@@ -301,10 +302,81 @@ void expect_statistics_match_the_side_file(const ExampleRun& run) {
     const auto& row = rows[r];
     const std::string& line = pin[r - 1];
     const bool count = row[3] == "deficit_duration" || row[3] == "longest_depletion";
+    // An empty cell is a run longer than the record or the sequences, whose run sum the
+    // report prints as the cap.
+    const auto printed = [](const std::string& cell, int width) {
+      return cell.empty() ? trimmed(format_real(kRunSumCap, width, 1)) : as_report(cell, width, 1);
+    };
     EXPECT_EQ(row[4].empty(), row[3] == "annual_mean" || row[3] == "annual_sd") << row[3];
-    EXPECT_EQ(count ? row[5] : as_report(row[5], 11, 1), field(line, 5, 11)) << "line " << r;
-    for (std::size_t i = 0; i < 7; ++i) EXPECT_EQ(as_report(row[6 + i], 12, 1), field(line, 17 + 13 * i, 12)) << "line " << r;
+    EXPECT_EQ(count ? row[5] : printed(row[5], 11), field(line, 5, 11)) << "line " << r;
+    for (std::size_t i = 0; i < 7; ++i) EXPECT_EQ(printed(row[6 + i], 12), field(line, 17 + 13 * i, 12)) << "line " << r;
   }
+}
+
+double as_double(const std::string& text) {
+  double value = 0.0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  EXPECT_TRUE(error == std::errc() && end == text.data() + text.size()) << '"' << text << '"';
+  return value;
+}
+
+// One number of a report's heading block as a CSV column holds it: the label the report
+// prints before it, its place among the fields after the label, and the field (an integer
+// field where decimals is negative, compared as written).
+struct BlockNumber {
+  std::string label;
+  std::size_t place;
+  int width;
+  int decimals;
+};
+
+// A CSV table of one row per statistics report against the report's heading block: each
+// column after slot, gauge and stem, rounded as its field rounds it (a float32, or a
+// float64 where double_precision), is the report's number.
+void expect_block_matches_the_report(const ExampleRun& run, const std::string& table,
+                                     const std::vector<std::string>& header, const std::vector<BlockNumber>& numbers,
+                                     bool double_precision) {
+  const std::string report = run.file("SEQPROBE.ANS");
+  std::vector<std::vector<std::string>> printed(numbers.size());
+  for (const std::string& line : lines_of(report))
+    for (std::size_t c = 0; c < numbers.size(); ++c)
+      if (const auto at = line.find(numbers[c].label); at != std::string::npos)
+        printed[c].push_back(field(line, at + numbers[c].label.size() + numbers[c].place * numbers[c].width,
+                                   static_cast<std::size_t>(numbers[c].width)));
+  const auto rows = csv_rows(run.file("results/" + table));
+  ASSERT_EQ(rows.front(), header);
+  ASSERT_GT(rows.size(), 1U);
+  for (std::size_t c = 0; c < numbers.size(); ++c) {
+    const BlockNumber& n = numbers[c];
+    ASSERT_EQ(printed[c].size(), rows.size() - 1) << n.label;
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+      const std::string& cell = rows[r][3 + c];
+      const double value = double_precision ? as_double(cell) : static_cast<double>(as_float(cell));
+      EXPECT_EQ(n.decimals < 0 ? cell : trimmed(format_real(value, n.width, n.decimals)), printed[c][r - 1])
+          << table << " " << header[3 + c] << " row " << r;
+    }
+  }
+}
+
+// gauge_parameters.csv against each report's block "VALUES OBTAINED FROM PARAMETER FILE":
+// F12.2 for the mean and standard deviation, 4F12.4 and 2F12.4 for the model, I6.
+void expect_gauge_parameters_match_the_report(const ExampleRun& run) {
+  const std::string model = "PHI AND THETA  = ", fit = "AICc AND ANC   = ";
+  expect_block_matches_the_report(
+      run, "gauge_parameters.csv",
+      {"slot", "gauge", "stem", "mean", "sd", "phi1", "phi2", "theta1", "theta2", "aicc", "anc", "zero_flows"},
+      {{"        MEAN  = ", 0, 12, 2}, {"STANDARD DEV  = ", 0, 12, 2}, {model, 0, 12, 4}, {model, 1, 12, 4},
+       {model, 2, 12, 4}, {model, 3, 12, 4}, {fit, 0, 12, 4}, {fit, 1, 12, 4}, {"# Zero Flows   = ", 0, 6, -1}},
+      true);
+}
+
+// historical_moments.csv against each report's block "HISTORICAL DATA:" (F7.2 and I3).
+void expect_historical_moments_match_the_report(const ExampleRun& run) {
+  expect_block_matches_the_report(
+      run, "historical_moments.csv", {"slot", "gauge", "stem", "mean", "sd", "cv", "skewness", "lag1", "years"},
+      {{"AV AN R =", 0, 7, 2}, {"STDDEV  =", 0, 7, 2}, {"CV =", 0, 7, 2}, {"SKEWN   =", 0, 7, 2},
+       {"AUT K1  =", 0, 7, 2}, {"LENGTH OF HISTORICAL RECORD =", 0, 3, -1}},
+      false);
 }
 
 // simulation_summary.csv against the report's summary lines (3F10.2).
@@ -369,12 +441,14 @@ void expect_correlations_match_the_report(const ExampleRun& run) {
 }
 
 TEST_F(ExportRun, EveryCsvValueRoundsToTheReportsNumber) {
-  for (const char* answers : {kRigorous, kBootstrap}) {
+  for (const char* answers : {kRigorousAnswers, kBootstrapAnswers}) {
     SCOPED_TRACE(answers);
     ExampleRun run(dir_.path() / fs::path(answers).stem());
     ASSERT_EQ(run.run(answers_of(answers), {"", "results"}), ExitStatus::Success);
     expect_csv_flows_hold_the_run(run);
     expect_statistics_match_the_side_file(run);
+    expect_gauge_parameters_match_the_report(run);
+    expect_historical_moments_match_the_report(run);
     expect_simulation_summary_matches_the_report(run);
     expect_storage_yield_matches_the_curve_file(run);
     expect_correlations_match_the_report(run);
@@ -383,7 +457,7 @@ TEST_F(ExportRun, EveryCsvValueRoundsToTheReportsNumber) {
 
 TEST_F(ExportRun, TheOptionsChangeNoByteOfTheReportsOrConsoleAndTheManifestsAgree) {
   ExampleRun plain(dir_.path() / "plain"), first(dir_.path() / "first"), second(dir_.path() / "second");
-  const std::string answers = answers_of(kRigorous);
+  const std::string answers = answers_of(kRigorousAnswers);
   ASSERT_EQ(plain.run(answers), ExitStatus::Success);
   ASSERT_EQ(first.run(answers, {"run.nc", "results", "report.html"}), ExitStatus::Success);
   ASSERT_EQ(second.run(answers, {"run.nc", "results", "report.html"}), ExitStatus::Success);
@@ -403,7 +477,8 @@ TEST_F(ExportRun, TheOptionsChangeNoByteOfTheReportsOrConsoleAndTheManifestsAgre
   EXPECT_EQ(std::vector<std::string>(outputs.begin(), outputs.begin() + 7),
             (std::vector<std::string>{"SEQPROBE.ANS", "SEQPROBE.PIN", "SEQPROBE.PN2", "GAUGE.ANN", "run.nc",
                                       "report.html", "results/sequences/sequence_01.csv"}));
-  EXPECT_EQ(outputs.size(), 6U + 41 + 6);
+  // The reports, the NetCDF file and the page, the 41 sequences and 8 more CSV tables.
+  EXPECT_EQ(outputs.size(), 6U + 41 + 8);
   EXPECT_EQ(manifest["start_states"].size(), 41U);
   // The NetCDF file names the same inputs by the same digest.
   EXPECT_EQ(NetcdfReader(first / "run.nc").text("input_digest"), manifest["input_digest"]);
@@ -440,7 +515,7 @@ constexpr const char* kTemporary = R"(^\..*\.[A-Za-z0-9]{6}$)";
 TEST_F(ExportRun, ARunThatEndsEarlyLeavesNoExportFileAndAnOldOneAsItWas) {
   ExampleRun run(dir_.path() / "a");
   std::ofstream(run / "run.nc") << "an earlier run";
-  const std::string cut = answers_of(kRigorous).substr(0, 30);  // ends at the analysis menu
+  const std::string cut = answers_of(kRigorousAnswers).substr(0, 30);  // ends at the analysis menu
   EXPECT_EQ(run.run(cut, {"run.nc", "results"}), ExitStatus::RunFailed);
   EXPECT_EQ(run.file("run.nc"), "an earlier run");
   EXPECT_FALSE(fs::exists(run / "results"));

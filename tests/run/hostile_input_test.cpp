@@ -36,7 +36,7 @@ TEST_F(WholeRun, AwkwardAnswersAreAskedAgain) {
   const std::string refused = " *** ENTER A WHOLE NUMBER FROM 1 TO 200 ***";
   for (const std::string& first : {std::string("abc"), std::string(""), std::string(100000, '9'), std::string(" 3x")}) {
     out_.str("");
-    EXPECT_EQ(run(first + "\n" + kRigorous), ExitStatus::Success);
+    EXPECT_EQ(run(first + "\n" + kRigorousAnswers), ExitStatus::Success);
     EXPECT_TRUE(said(refused + "\n"));
   }
 }

@@ -74,9 +74,40 @@ class Test1Report : public ::testing::Test {
 TEST_F(Test1Report, WholeReportOfOneGauge) {
   prepare_test1(*s_, con_, ch_, 2);
   EXPECT_EQ(out_.str(), "  HERE WE GO WITH GAUGE           3\n");
-  EXPECT_EQ(s_->GAUGE.IG, 2);
-  EXPECT_EQ(s_->GAUGE.IGPAR, 3);
   expect_reports();
+}
+
+// The table holds every number the report prints, and each sequence's figures depend on
+// that sequence alone, so that the sequences can be analysed side by side.
+TEST_F(Test1Report, EachSequencesFiguresStandAloneAndTheTableHoldsTheHeadingBlocks) {
+  const StatisticsResult r = *prepare_test1(*s_, con_, ch_, 2);
+  EXPECT_EQ(r.parameters.phi[1], -0.125);
+  EXPECT_EQ(r.parameters.zero_flows, 1);
+  EXPECT_EQ(r.historical.years, 10);
+  EXPECT_EQ(r.historical.mean, r.MAR);  // a record's MAR above 0.001 is kept
+  for (const int seq : {1, 17, 41}) {
+    const SequenceFigures alone = sequence_figures(s_->FLOW, 2, 12, seq, r.MAR);
+    EXPECT_EQ(alone.curve.storage, r.storage[static_cast<std::size_t>(seq - 1)]) << seq;
+  }
+  // Twelve years: the run of 108 months fits, and every run sum is computed.
+  for (const SummaryRow& row : r.rows) EXPECT_TRUE(row.historical && row.summary) << row.statistic;
+}
+
+// A run longer than the record or the sequences is not computed; the report prints the
+// run sums' cap there.
+TEST_F(Test1Report, RunsLongerThanTheRecordAreNotComputed) {
+  s_->HIST.NYHIST(2) = 8;
+  const StatisticsResult r = *prepare_test1(*s_, con_, ch_, 2);
+  int not_computed = 0;
+  for (const SummaryRow& row : r.rows)
+    if (!row.historical) {
+      EXPECT_EQ(row.statistic, "run_sum");
+      EXPECT_GT(row.key, 96);
+      ++not_computed;
+    }
+  EXPECT_EQ(not_computed, 1);
+  ASSERT_EQ(ch_.close_all(), "");
+  EXPECT_NE(testing::read_file(dir_ / "SEQPROBE.ANS").find("108 MONTH  1000000.0"), std::string::npos);
 }
 
 TEST_F(Test1Report, GaugeWithoutHistoricalYearsIsReportedNotTested) {
@@ -98,29 +129,29 @@ TEST(StorageOverSequences, MeanIsASinglePrecisionRunningTotal) {
       1064.78F, 2433.86F, 1405.81F, 1455.72F, 1562.86F, 2249.80F, 2473.06F, 1556.96F, 1383.11F, 1735.60F, 638.56F,
       1350.96F, 2194.96F, 2054.82F, 618.71F,  2208.96F, 1268.05F, 2462.54F, 1233.23F, 929.30F,  1597.41F, 2267.70F,
       1362.19F, 2234.95F, 1922.73F, 1223.04F, 1101.21F, 1510.66F, 1298.03F, 1245.08F};
-  auto mass = std::make_unique<MassCurve>();
-  for (int i = 1; i <= kSequences; ++i) (*mass)(i, 12, 4) = storages[static_cast<std::size_t>(i - 1)];
-  StorageCurve mean{};
-  StorageCurve median{};
-  storage_over_sequences(*mass, mean, median);
-  EXPECT_EQ(format_real(mean[11], 8, 2), " 1623.50");
+  std::array<StorageCurve, kSequences> curves{};
+  for (std::size_t i = 0; i < curves.size(); ++i) curves[i][11] = storages[i];
+  PartialStorageCurve mean{};
+  PartialStorageCurve median{};
+  storage_over_sequences(curves, mean, median);
+  EXPECT_EQ(format_real(mean[11].value(), 8, 2), " 1623.50");
   EXPECT_EQ(median[11], 1510.66F);
   // Levels 1 to 5 are never computed; a level no sequence needs storage for is not either.
-  EXPECT_EQ(mean[0], kStorageNotComputed);
-  EXPECT_EQ(median[4], kStorageNotComputed);
-  EXPECT_EQ(mean[12], kStorageNotComputed);
+  EXPECT_FALSE(mean[0]);
+  EXPECT_FALSE(median[4]);
+  EXPECT_FALSE(mean[12]);
 }
 
 // Only the storages above 0.001 count in the divisor; all 41 are summed.
 TEST(StorageOverSequences, MeanDividesByTheSequencesThatNeedStorage) {
-  auto mass = std::make_unique<MassCurve>();
-  (*mass)(1, 6, 4) = 30.0F;
-  (*mass)(2, 6, 4) = 10.0F;
-  (*mass)(3, 6, 4) = 0.001F;
-  StorageCurve mean{};
-  StorageCurve median{};
-  storage_over_sequences(*mass, mean, median);
-  EXPECT_FLOAT_EQ(mean[5], (40.001F) / 2.0F);
+  std::array<StorageCurve, kSequences> curves{};
+  curves[0][5] = 30.0F;
+  curves[1][5] = 10.0F;
+  curves[2][5] = 0.001F;
+  PartialStorageCurve mean{};
+  PartialStorageCurve median{};
+  storage_over_sequences(curves, mean, median);
+  EXPECT_FLOAT_EQ(mean[5].value(), (40.001F) / 2.0F);
   EXPECT_EQ(median[5], 0.0F);
 }
 

@@ -34,7 +34,7 @@ TEST(Correlogram, LagOneOfKnownSeries) {
 }
 
 TEST(Plot, ColumnsAndRowsAtTheRangeEdges) {
-  auto grid = std::make_unique<MpdataBlock>();
+  auto grid = std::make_unique<PlotGrid>();
   Lines out;
   const std::vector<float> x{400.0F, 401.9F, 402.0F, -1.0F, -10.0F, 200.0F};
   const std::vector<float> y{50.0F, 60.0F, 70.0F, 80.0F, 90.0F, 5.0F};
@@ -49,7 +49,7 @@ TEST(Plot, ColumnsAndRowsAtTheRangeEdges) {
 }
 
 TEST(Plot, AddModesKeepThePictureAndClearingModesStartAgain) {
-  auto grid = std::make_unique<MpdataBlock>();
+  auto grid = std::make_unique<PlotGrid>();
   Lines out;
   const std::vector<float> a{0.0F};
   plot(*grid, out, 1, a, a, kAxes, 1, 1);
@@ -60,7 +60,7 @@ TEST(Plot, AddModesKeepThePictureAndClearingModesStartAgain) {
 }
 
 TEST(Plot, ZeroRangeDrawsNothing) {
-  auto grid = std::make_unique<MpdataBlock>();
+  auto grid = std::make_unique<PlotGrid>();
   Lines out;
   const std::vector<float> x{0.0F, 0.0F};
   PlotAxes automatic = kAxes;
@@ -71,7 +71,7 @@ TEST(Plot, ZeroRangeDrawsNothing) {
 }
 
 TEST(Plot, PrintedPictureHasBordersLabelsAndIsClearedAfterwards) {
-  auto grid = std::make_unique<MpdataBlock>();
+  auto grid = std::make_unique<PlotGrid>();
   Lines out;
   const std::vector<float> x{400.0F};
   const std::vector<float> y{100.0F};
