@@ -66,10 +66,8 @@ class CsvSink final : public RunSink {
     index_years_->header({"sequence", "year", "index_year"});
     writer_ = std::make_unique<BackgroundWriter>(kSequencesWaiting);
   }
-  void begin_sequence(const Store& s, int seq) override { collector_.begin(s, seq); }
-  void year_made(const Store& s, int /*seq*/, int y) override { collector_.year_made(s, y); }
-  void end_sequence(const Store& s, int seq) override {
-    auto sequence = collector_.end(s);
+  bool takes_sequences() const override { return true; }
+  void sequence_made(const Store& /*s*/, int seq, const std::shared_ptr<const GeneratedSequence>& sequence) override {
     start_states_[static_cast<std::size_t>(seq - 1)] = sequence->start_state;
     sequences_.push_back(std::make_unique<CsvFile>(path_of("sequences/" + sequence_file_name(seq))));
     writer_->post([this, file = sequences_.back().get(), sequence] { write_sequence(*file, *sequence); });
@@ -162,7 +160,6 @@ class CsvSink final : public RunSink {
   std::unique_ptr<CsvFile> annual_flows_, index_years_;
   std::vector<std::unique_ptr<CsvFile>> sequences_;
   std::unique_ptr<BackgroundWriter> writer_;
-  SequenceCollector collector_;
   std::array<StartState, kSequences> start_states_{};
   std::vector<StatisticsResult> statistics_;
   std::vector<CorrelationResult> correlations_;

@@ -118,10 +118,9 @@ class NetcdfSink final : public RunSink {
     write_coordinates(s);
     writer_ = std::make_unique<BackgroundWriter>(kSequencesWaiting);
   }
-  void begin_sequence(const Store& s, int seq) override { collector_.begin(s, seq); }
-  void year_made(const Store& s, int /*seq*/, int y) override { collector_.year_made(s, y); }
-  void end_sequence(const Store& s, int /*seq*/) override {
-    writer_->post([this, sequence = collector_.end(s)] { write_sequence(*sequence); });
+  bool takes_sequences() const override { return true; }
+  void sequence_made(const Store& /*s*/, int /*seq*/, const std::shared_ptr<const GeneratedSequence>& made) override {
+    writer_->post([this, made] { write_sequence(*made); });
   }
   void commit(const Store& s) override {
     writer_->finish();
@@ -312,7 +311,6 @@ class NetcdfSink final : public RunSink {
   std::unique_ptr<TemporaryFile> file_;
   std::unique_ptr<NetcdfFile> nc_;
   std::unique_ptr<BackgroundWriter> writer_;
-  SequenceCollector collector_;
   Variables v_;
   std::optional<std::string> not_finite_;  // set on the writer thread, read after it finished
 };

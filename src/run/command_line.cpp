@@ -2,12 +2,17 @@
 
 #include <cerrno>
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "html/page.hpp"
 
 namespace flowplex {
+namespace {
+const std::string kThreadsFlag = "--threads";
+}  // namespace
 
 void add_output_options(CLI::App& app, OutputOptions& options) {
   app.add_option("--netcdf", options.netcdf, "Write every generated monthly flow of every gauge to a NetCDF-4 file")
@@ -16,6 +21,28 @@ void add_output_options(CLI::App& app, OutputOptions& options) {
       ->type_name("DIR");
   app.add_option("--html", options.html, "Write the report as one self-contained HTML page with charts")
       ->type_name("FILE");
+}
+
+int default_threads() { return std::max(1U, std::thread::hardware_concurrency()); }
+
+void add_threads_option(CLI::App& app, int& threads) {
+  app.add_option("--threads", threads,
+                 "Threads that read the series files and make the sequences side by side (default: as many as the "
+                 "machine offers; 1: one after another). The outputs are the same whatever N is")
+      ->type_name("N")
+      ->check(CLI::PositiveNumber);
+}
+
+std::vector<std::string> recorded_command_line(const std::vector<std::string>& arguments) {
+  std::vector<std::string> kept;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    if (arguments[i] == kThreadsFlag) {
+      ++i;  // and its value
+      continue;
+    }
+    if (!arguments[i].starts_with(kThreadsFlag + "=")) kept.push_back(arguments[i]);
+  }
+  return kept;
 }
 
 RunSinks output_sinks(const OutputOptions& options, const RunInfo& info) {

@@ -20,6 +20,16 @@ struct OutputOptions {
 // Registers --netcdf, --csv and --html on a command.
 void add_output_options(CLI::App& app, OutputOptions& options);
 
+// The threads a run uses unless told: as many as the machine offers.
+int default_threads();
+
+// Registers --threads N on a command: a whole number of 1 or more.
+void add_threads_option(CLI::App& app, int& threads);
+
+// The arguments a run records of itself: as given, less --threads, which changes no
+// result, so that the same run on any number of threads records the same.
+std::vector<std::string> recorded_command_line(const std::vector<std::string>& arguments);
+
 // The sinks the output options ask for, in the order they are made final: the manifest
 // of the CSV folder lists every other output, so it comes last.
 RunSinks output_sinks(const OutputOptions& options, const RunInfo& info);

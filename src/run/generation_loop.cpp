@@ -1,15 +1,29 @@
+#include <exception>
+#include <memory>
+
+#include "generation/forecast.hpp"
 #include "generation/generator.hpp"
+#include "parallel/in_order.hpp"
 #include "run/phases.hpp"
 
 namespace flowplex {
 namespace {
 
+// What making one sequence left for the run to hand on in order: its console lines, the
+// fault that ended it after them (if any), and every gauge's flows for the sinks that
+// take them.
+struct MadeSequence {
+  std::string console;
+  std::exception_ptr fault;
+  std::shared_ptr<const GeneratedSequence> flows;
+};
+
 // The twelve months of gauge g just made, rounded to single precision, into every slot
-// that holds g.
-void keep_year(Store& s, int y, int seq) {
-  for (int k = 1; k <= s.RUN.NSEL; ++k) {
-    const int g = s.RUN.IGLIST(k);
-    for (int m = 1; m <= kMonths; ++m) s.FLOW.FLOW(m, y, seq, k) = static_cast<float>(s.STOQ.QMONTH(g, m));
+// that holds g. Each sequence writes only its own part of FLOW.
+void keep_year(const RunState& run, const GeneratorState& state, FlowBlock& kept, int y, int seq) {
+  for (int k = 1; k <= run.NSEL; ++k) {
+    const int g = run.IGLIST(k);
+    for (int m = 1; m <= kMonths; ++m) kept.FLOW(m, y, seq, k) = static_cast<float>(state.STOQ.QMONTH(g, m));
   }
 }
 
@@ -23,28 +37,79 @@ void annual_totals(Store& s) {
       }
 }
 
+// Sequence seq, year by year, from the generator state as it stands. The collector,
+// when there is one, keeps every gauge's flows.
+void make_sequence(const RiverSystem& river, const RunState& run, GeneratorState& state, int seq, FlowBlock& kept,
+                   LineWriter& con, SequenceCollector* collector) {
+  state.STDAT.NEWSEQ = 1;
+  int iseq = seq;
+  int iopt = run.IOPT;
+  if (collector) collector->begin(river, run.NYS, seq);
+  for (int y = 1; y <= run.NYS; ++y) {
+    int count = 1;
+    anskom(river, state, con, iseq, iopt, count);
+    keep_year(run, state, kept, y, seq);
+    if (collector) collector->year_made(river, state, y);
+  }
+  // Every sequence accounts for the same years of random draws, whatever NYS is.
+  if (run.NYS - kYearsDrawnPerSequence < 0) {
+    int runoff = run.NYS - kYearsDrawnPerSequence;
+    anskom(river, state, con, iseq, iopt, runoff);
+  }
+}
+
+// Makes the sequences of one run. Where the sequences stand alone each starts from a
+// fresh state at its own place in the stream; otherwise one state runs through them all,
+// one sequence after another.
+class SequenceMaker {
+ public:
+  SequenceMaker(Store& s, bool keep_flows)
+      : river_(s), run_(s.RUN), startup_(s.STDAT), kept_(s.FLOW), keep_flows_(keep_flows),
+        stand_alone_(sequences_stand_alone(s, s.RUN.IOPT)) {
+    if (!stand_alone_) carried_ = std::make_unique<GeneratorState>(state_at_sequence_start(startup_, run_.IOPT, 1));
+  }
+
+  bool stand_alone() const { return stand_alone_; }
+
+  MadeSequence operator()(int seq) {
+    MadeSequence made;
+    HeldLines con;
+    SequenceCollector collector;
+    try {
+      std::unique_ptr<GeneratorState> fresh;
+      if (stand_alone_) fresh = std::make_unique<GeneratorState>(state_at_sequence_start(startup_, run_.IOPT, seq));
+      make_sequence(river_, run_, stand_alone_ ? *fresh : *carried_, seq, kept_, con, keep_flows_ ? &collector : nullptr);
+      if (keep_flows_) made.flows = collector.end(stand_alone_ ? *fresh : *carried_);
+    } catch (...) {
+      made.fault = std::current_exception();
+    }
+    made.console = con.take();
+    return made;
+  }
+
+ private:
+  const RiverSystem& river_;
+  const RunState& run_;
+  const StdatBlock& startup_;
+  FlowBlock& kept_;
+  bool keep_flows_;
+  bool stand_alone_;
+  std::unique_ptr<GeneratorState> carried_;
+};
+
 }  // namespace
 
-void generate_sequences(Store& s, Console& con, RunSink& sink) {
-  for (int seq = 1; seq <= kSequences; ++seq) {
-    s.STDAT.NEWSEQ = 1;
-    int iseq = seq;
-    int iopt = s.RUN.IOPT;
+void generate_sequences(Store& s, Console& con, RunSink& sink, int threads) {
+  if (s.RUN.IOPT == kForecasting) load_forecast_model(s);
+  SequenceMaker maker(s, sink.takes_sequences());
+  const auto deliver = [&](int seq, MadeSequence made) {
     sink.begin_sequence(s, seq);
-    for (int y = 1; y <= s.RUN.NYS; ++y) {
-      int count = 1;
-      anskom(s, con, iseq, iopt, count);
-      keep_year(s, y, seq);
-      sink.year_made(s, seq, y);
-    }
-    sink.end_sequence(s, seq);
-    // Every sequence accounts for 201 years of random draws, whatever NYS is.
-    if (s.RUN.NYS - 201 < 0) {
-      int runoff = s.RUN.NYS - 201;
-      anskom(s, con, iseq, iopt, runoff);
-    }
+    con.pass_on(made.console);
+    if (made.fault) std::rethrow_exception(made.fault);
+    sink.sequence_made(s, seq, made.flows);
     con.free("SEQ NO.", seq);
-  }
+  };
+  in_order(kSequences, maker.stand_alone() ? threads : 1, std::ref(maker), deliver);
   annual_totals(s);
   s.FLOW.NRANKED.fill(0);  // new flows: the monthly correlations rank them afresh
 }

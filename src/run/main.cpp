@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
       ->trigger_on_parse();
   flowplex::Invocation invocation{{argv + 1, argv + argc}, FLOWPLEX_VERSION, {}};
   flowplex::add_output_options(app, invocation.outputs);
+  flowplex::add_threads_option(app, invocation.threads);
   ExitStatus fit_status = ExitStatus::Success;
   flowplex::add_fit_command(app, fit_status);
   flowplex::RunFlags run_flags;

@@ -38,12 +38,10 @@ void ProgressLine::begin_sequence(const Store& s, int seq) {
   sinks_.begin_sequence(s, seq);
 }
 
-void ProgressLine::year_made(const Store& s, int seq, int y) {
-  sinks_.year_made(s, seq, y);
+void ProgressLine::sequence_made(const Store& s, int seq, const std::shared_ptr<const GeneratedSequence>& made) {
+  sinks_.sequence_made(s, seq, made);
   draw();
 }
-
-void ProgressLine::end_sequence(const Store& s, int seq) { sinks_.end_sequence(s, seq); }
 
 void ProgressLine::begin_analyses(const Store& s) {
   show("");

@@ -21,8 +21,8 @@ class ProgressLine final : public RunSink {
 
   void begin_generation(const Store& s) override;
   void begin_sequence(const Store& s, int seq) override;
-  void year_made(const Store& s, int seq, int y) override;
-  void end_sequence(const Store& s, int seq) override;
+  void sequence_made(const Store& s, int seq, const std::shared_ptr<const GeneratedSequence>& made) override;
+  bool takes_sequences() const override { return sinks_.takes_sequences(); }
   void begin_analyses(const Store& s) override;
   void statistics(const StatisticsResult& result) override;
   void correlations(const CorrelationResult& result) override;

@@ -20,6 +20,7 @@ struct Invocation {
   std::vector<std::string> arguments;  // the program's arguments as given
   std::string version;
   OutputOptions outputs;
+  int threads = default_threads();
 };
 
 // Registers `run` and its flags; the output options of the program also follow it.

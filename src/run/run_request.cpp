@@ -171,16 +171,13 @@ std::string dialogue_answers(const RunRequest& r) {
   return answers;
 }
 
-void check_before_run(Store& s, Console& con, const RunRequest& request) {
+void check_before_run(Store& s, Console& con, const RunRequest& request, int threads) {
   s.PARM.PARMFILE.assign(request.parameter_file.empty() ? kDefaultParameterFile : request.parameter_file);
-  ensure_loaded(s, con);
+  ensure_loaded(s, con, threads);
   check_gauges_in_parameter_file(s, request.gauges);
   const int iopt = generator_option(request.option);
   check_for_generation(s, iopt);
-  if (iopt == kForecasting) {
-    read_forecast_file(s, kForecastFile);
-    set_forecast_lags(s);
-  }
+  if (iopt == kForecasting) load_forecast_model(s);
   if (!request.dump) check_historic_files(s, request);
 }
 

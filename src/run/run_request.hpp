@@ -59,6 +59,6 @@ std::string dialogue_answers(const RunRequest& request);
 // in it and support the option, a forecasting run needs PARAMFOR.DAT and every chosen
 // gauge its historic file of the type asked for (but for the forecast dump, which reads
 // none). A fault ends the run (RunEnded) with the run's own kind of message.
-void check_before_run(Store& s, Console& con, const RunRequest& request);
+void check_before_run(Store& s, Console& con, const RunRequest& request, int threads = 1);
 
 }  // namespace flowplex
