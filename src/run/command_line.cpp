@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "html/page.hpp"
+#include "report/console.hpp"
 
 namespace flowplex {
 namespace {
@@ -30,7 +31,12 @@ void add_threads_option(CLI::App& app, int& threads) {
                  "Threads that read the series files and make the sequences side by side (default: as many as the "
                  "machine offers; 1: one after another). The outputs are the same whatever N is")
       ->type_name("N")
-      ->check(CLI::PositiveNumber);
+      ->check(CLI::Validator(
+          [](const std::string& value) -> std::string {
+            const auto n = parse_whole_number(value);
+            return n && *n >= 1 ? "" : "a whole number of 1 or more is needed, not " + value;
+          },
+          "N >= 1"));
 }
 
 std::vector<std::string> recorded_command_line(const std::vector<std::string>& arguments) {
