@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "report/interruption.hpp"
 #include "report/run_ended.hpp"
 
 namespace flowplex {
@@ -57,6 +58,7 @@ TemporaryFile::TemporaryFile(std::string path, std::string what) : path_(std::mo
   const int fd = ::mkstemp(name.data());
   if (fd < 0) fail("CREATE", system_reason(errno));
   temporary_ = name.data();
+  interruption::add_temporary(temporary_);
   const bool opened_up = ::fchmod(fd, ordinary_permissions()) == 0;
   const int chmod_error = errno;
   ::close(fd);
@@ -64,7 +66,9 @@ TemporaryFile::TemporaryFile(std::string path, std::string what) : path_(std::mo
 }
 
 TemporaryFile::~TemporaryFile() {
-  if (!final_ && !temporary_.empty()) ::unlink(temporary_.c_str());
+  if (final_ || temporary_.empty()) return;
+  ::unlink(temporary_.c_str());
+  interruption::drop_temporary(temporary_);
 }
 
 void TemporaryFile::make_final() {
@@ -72,6 +76,7 @@ void TemporaryFile::make_final() {
   if (fs::is_directory(path_, error)) fail("WRITE", "A FOLDER OF THAT NAME IS IN THE WAY");
   if (::rename(temporary_.c_str(), path_.c_str()) != 0) fail("WRITE", system_reason(errno));
   final_ = true;
+  interruption::drop_temporary(temporary_);
 }
 
 void TemporaryFile::fail(std::string_view doing, std::string_view reason) const {

@@ -13,6 +13,7 @@
 #include "export/sequence.hpp"
 #include "export/tables.hpp"
 #include "report/channel.hpp"
+#include "report/interruption.hpp"
 
 namespace flowplex {
 namespace {
@@ -37,6 +38,7 @@ class Folders {
     make(folder.has_parent_path() && folder.parent_path() != folder ? folder.parent_path() : fs::path("."));
     if (!fs::create_directory(folder, error)) fail(folder, system_reason(error.value()));
     made_.push_back(folder);
+    interruption::add_made_folder(folder.string());
   }
   void remove_empty() {
     std::error_code error;

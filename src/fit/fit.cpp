@@ -7,6 +7,7 @@
 #include "fit/fit_report.hpp"
 #include "fit/system_files.hpp"
 #include "fit/verify.hpp"
+#include "report/interruption.hpp"
 
 namespace flowplex::fit {
 namespace {
@@ -33,10 +34,12 @@ class PartFolder {
     if (mkdtemp(pattern.data()) == nullptr)
       end_run(" *** CANNOT MAKE A FOLDER BESIDE " + out.string() + " TO WRITE THE RIVER SYSTEM IN ***");
     path_ = pattern;
+    interruption::add_temporary(path_.string());
   }
   ~PartFolder() {
     std::error_code ignored;
     if (!kept_) fs::remove_all(path_, ignored);
+    interruption::drop_temporary(path_.string());
   }
   PartFolder(const PartFolder&) = delete;
   PartFolder& operator=(const PartFolder&) = delete;
@@ -45,6 +48,7 @@ class PartFolder {
   void rename_to(const std::string& out) {
     refuse_occupied_folder(out);
     std::error_code error;
+    const auto renaming = interruption::hold_for_final_names();
     fs::rename(path_, out, error);
     if (error) end_run(" *** CANNOT RENAME THE FINISHED FOLDER TO " + out + ": " + error.message() + " ***");
     kept_ = true;

@@ -8,6 +8,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "report/interruption.hpp"
 #include "run/check_command.hpp"
 #include "run/command_line.hpp"
 #include "run/fit_command.hpp"
@@ -42,6 +43,7 @@ int usage_error(const std::string& what) {
 
 int main(int argc, char** argv) {
   using flowplex::ExitStatus;
+  flowplex::interruption::watch();
   CLI::App app{kDescription, "flowplex"};
   app.set_version_flag("--version", std::string("flowplex ") + FLOWPLEX_VERSION);
   // Entered as soon as it is read, so that a command's own work (the fitting's too)

@@ -6,6 +6,7 @@
 #include "generation/parameter_file.hpp"
 #include "generation/random_stream.hpp"
 #include "report/input.hpp"
+#include "report/interruption.hpp"
 #include "run/dialogue.hpp"
 #include "run/phases.hpp"
 
@@ -25,7 +26,10 @@ ExitStatus finish(const Store& s, Console& con, Channels& ch, RunSink& sink, std
     con.failure(" *** CANNOT WRITE THE REPORT FILE " + failed + " ***");
     return ExitStatus::RunFailed;
   }
-  sink.commit(s);
+  {
+    const auto renaming = interruption::hold_for_final_names();
+    sink.commit(s);
+  }
   con.text(stop_message);
   return ExitStatus::Success;
 }

@@ -1,0 +1,89 @@
+#include "report/interruption.hpp"
+
+#include <pthread.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace flowplex::interruption {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Leftovers {
+  std::mutex final_names;  // held while finished files are renamed
+  std::mutex mutex;
+  std::vector<std::string> temporaries;
+  std::vector<std::string> made_folders;
+};
+
+Leftovers& leftovers() {
+  static Leftovers l;
+  return l;
+}
+
+sigset_t interrupting_signals() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  return set;
+}
+
+void remove_leftovers(Leftovers& l) {
+  std::error_code ignored;
+  for (const std::string& path : l.temporaries) fs::remove_all(path, ignored);
+  for (auto f = l.made_folders.rbegin(); f != l.made_folders.rend(); ++f)
+    if (fs::is_empty(*f, ignored)) fs::remove(*f, ignored);
+}
+
+// Written straight to the descriptor: the main thread may be in the middle of a console line.
+void say_interrupted(int signal) {
+  const std::string_view line = signal == SIGINT ? "\n *** RUN INTERRUPTED BY SIGINT ***\n"
+                                                 : "\n *** RUN INTERRUPTED BY SIGTERM ***\n";
+  [[maybe_unused]] const ssize_t written = ::write(STDOUT_FILENO, line.data(), line.size());
+}
+
+[[noreturn]] void take_signal() {
+  const sigset_t set = interrupting_signals();
+  int signal = 0;
+  while (sigwait(&set, &signal) != 0) {
+  }
+  Leftovers& l = leftovers();
+  const std::lock_guard renames_done(l.final_names);
+  const std::lock_guard lock(l.mutex);
+  remove_leftovers(l);
+  say_interrupted(signal);
+  ::_exit(128 + signal);
+}
+
+}  // namespace
+
+void watch() {
+  const sigset_t set = interrupting_signals();
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+  std::thread(take_signal).detach();
+}
+
+void add_temporary(const std::string& path) {
+  const std::lock_guard lock(leftovers().mutex);
+  leftovers().temporaries.push_back(path);
+}
+
+void drop_temporary(const std::string& path) {
+  const std::lock_guard lock(leftovers().mutex);
+  std::erase(leftovers().temporaries, path);
+}
+
+void add_made_folder(const std::string& path) {
+  const std::lock_guard lock(leftovers().mutex);
+  leftovers().made_folders.push_back(path);
+}
+
+std::unique_lock<std::mutex> hold_for_final_names() { return std::unique_lock(leftovers().final_names); }
+
+}  // namespace flowplex::interruption

@@ -1,0 +1,83 @@
+#!/usr/bin/python3
+"""A run stopped by SIGINT or SIGTERM while it waits at a prompt, with its NetCDF file, CSV
+folder and page under way: it exits with 130 or 143 within a second, says so in one console
+line, and leaves the folder holding only its inputs and the report files it had opened.
+
+    interrupted_run.py FLOWPLEX EXAMPLES_DIR
+"""
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+REPORTS = {"SEQPROBE.ANS", "SEQPROBE.PIN", "SEQPROBE.PN2", "GAUGE.ANN"}
+# The dialogue up to generation: years, option, gauges, the end of the list, the parameter file.
+ANSWERS = "50\n0\n1\n2\n0\n\n"
+PROMPT = b"ENTER THE HISTORIC FILE TYPE"
+
+
+def read_until(stream, marker, seconds):
+    """The console until the marker shows, or None after the time allowed."""
+    seen, deadline = b"", time.monotonic() + seconds
+    os.set_blocking(stream.fileno(), False)
+    while marker not in seen:
+        if time.monotonic() > deadline:
+            return None
+        chunk = stream.read()
+        if chunk:
+            seen += chunk
+        else:
+            time.sleep(0.05)
+    return seen
+
+
+def interrupted_run(exe, examples, sig, expected_status):
+    problems = []
+    with tempfile.TemporaryDirectory() as work:
+        for name in os.listdir(examples):
+            shutil.copy(os.path.join(examples, name), work)
+        inputs = set(os.listdir(work))
+        run = subprocess.Popen([exe, "--netcdf", "run.nc", "--csv", "results", "--html", "report.html"],
+                               cwd=work, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        run.stdin.write(ANSWERS.encode())
+        run.stdin.flush()
+        if read_until(run.stdout, PROMPT, 120) is None:
+            run.kill()
+            return [f"{sig.name}: the run never reached the historic file question"]
+        sent = time.monotonic()
+        run.send_signal(sig)
+        try:
+            status = run.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            run.kill()
+            return [f"{sig.name}: the run did not stop"]
+        if time.monotonic() - sent > 1.0:
+            problems.append(f"{sig.name}: took {time.monotonic() - sent:.2f} s to stop")
+        console = read_until(run.stdout, b"\n", 1) or b""
+        rest = run.stdout.read() or b""
+        last = (console + rest).decode().rstrip("\n").split("\n")[-1]
+        if status != expected_status:
+            problems.append(f"{sig.name}: status {status}, expected {expected_status}")
+        if last != f" *** RUN INTERRUPTED BY {sig.name} ***":
+            problems.append(f"{sig.name}: last console line {last!r}")
+        left = set(os.listdir(work)) - inputs - REPORTS
+        if left:
+            problems.append(f"{sig.name}: left behind {sorted(left)}")
+    return problems
+
+
+def main():
+    exe, examples = sys.argv[1], sys.argv[2]
+    problems = interrupted_run(exe, examples, signal.SIGINT, 130)
+    problems += interrupted_run(exe, examples, signal.SIGTERM, 143)
+    for p in problems:
+        print(p)
+    print("interrupted runs:", "FAILED" if problems else "passed")
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
