@@ -16,10 +16,11 @@ class RunSink {
  public:
   virtual ~RunSink() = default;
 
-  // The river system is loaded and checked, the 41 sequences are about to be made.
+  // The river system is loaded and checked, the realizations are about to be made.
   virtual void begin_generation(const Store& /*s*/) {}
   // Sequence seq comes next: its console lines, then its flows. Sequences come in order
-  // 1 to 41, however many are made side by side.
+  // of the run's realizations (1 to 41 unless asked otherwise), however many are made
+  // side by side.
   virtual void begin_sequence(const Store& /*s*/, int /*seq*/) {}
   // Sequence seq is made. It holds every gauge's flows when a sink takes them
   // (takes_sequences), and is empty otherwise.

@@ -22,10 +22,12 @@ inline constexpr int kResultsAheadPerThread = 2;
 namespace detail {
 
 // The results made and not yet delivered, shared between the makers and the deliverer.
+// Only k up to `ahead` past the last delivered are made, so a ring of `ahead` slots holds
+// them all, however large n is.
 template <typename Result>
 class OrderedResults {
  public:
-  OrderedResults(int n, int ahead) : slots_(static_cast<std::size_t>(n)), ahead_(ahead) {}
+  explicit OrderedResults(int ahead) : slots_(static_cast<std::size_t>(ahead)), ahead_(ahead) {}
 
   // Waits until k may be made (not too far ahead of delivery); false once stopping.
   bool wait_for_room(int k) {
@@ -39,7 +41,7 @@ class OrderedResults {
   // Waits for k's result and hands it over; rethrows what its making threw.
   Result take(int k) {
     std::unique_lock lock(mutex_);
-    Slot& slot = slots_[static_cast<std::size_t>(k - 1)];
+    Slot& slot = slot_of(k);
     changed_.wait(lock, [&] { return slot.result || slot.fault; });
     if (slot.fault) std::rethrow_exception(slot.fault);
     Result result = std::move(*slot.result);
@@ -67,11 +69,12 @@ class OrderedResults {
     std::optional<Result> result;
     std::exception_ptr fault;
   };
+  Slot& slot_of(int k) { return slots_[static_cast<std::size_t>((k - 1) % ahead_)]; }
   template <typename F>
   void settle(int k, F f) {
     {
       const std::lock_guard lock(mutex_);
-      f(slots_[static_cast<std::size_t>(k - 1)]);
+      f(slot_of(k));
     }
     changed_.notify_all();
   }
@@ -110,7 +113,7 @@ void in_order(int n, int threads, Make make, Deliver deliver) {
     for (int k = 1; k <= n; ++k) deliver(k, make(k));
     return;
   }
-  detail::OrderedResults<Result> results(n, threads * kResultsAheadPerThread);
+  detail::OrderedResults<Result> results(threads * kResultsAheadPerThread);
   std::atomic<int> next{1};
   const auto work = [&] {
     for (int k = next++; k <= n && results.wait_for_room(k); k = next++) {

@@ -13,6 +13,7 @@
 namespace flowplex {
 namespace {
 const std::string kThreadsFlag = "--threads";
+const std::string kRealizationsFlag = "--realizations";
 }  // namespace
 
 void add_output_options(CLI::App& app, OutputOptions& options) {
@@ -22,6 +23,36 @@ void add_output_options(CLI::App& app, OutputOptions& options) {
       ->type_name("DIR");
   app.add_option("--html", options.html, "Write the report as one self-contained HTML page with charts")
       ->type_name("FILE");
+}
+
+RealizationRange read_realizations(const std::string& value) {
+  const std::string limit = std::to_string(kMaxRealizations);
+  const auto refuse = [&](const std::string& why) { throw CLI::ValidationError(kRealizationsFlag + " " + value, why); };
+  const auto dash = value.find('-', 1);  // not a leading minus sign
+  const auto first = parse_whole_number(value.substr(0, dash));
+  const auto last = dash == std::string::npos ? first : parse_whole_number(value.substr(dash + 1));
+  if (!first || !last) refuse("N or A-B is needed, whole numbers from 1 to " + limit);
+  if (dash == std::string::npos) {
+    if (*first < 1 || *first > kMaxRealizations) refuse("the number of realizations is 1 to " + limit);
+    return {1, *first, true};
+  }
+  if (*first < 1) refuse("the first realization is 1 or more");
+  if (*last > kMaxRealizations) refuse("the last realization is at most " + limit);
+  if (*last < *first) refuse("the last realization comes before the first");
+  return {*first, *last, true};
+}
+
+void add_realizations_option(CLI::App& app, RealizationRange& range, std::string& typed) {
+  app.add_option_function<std::string>(
+         kRealizationsFlag,
+         [&range, &typed](const std::string& value) {
+           range = read_realizations(value);
+           typed = value;
+         },
+         "Make N realizations (1 to N), or realizations A to B only: the sequences of the one random stream, "
+         "realization k the same whatever the range or the threads. The reports describe 1 to 41; a range without "
+         "them makes exports only (run --gauges none)")
+      ->type_name("N|A-B");
 }
 
 int default_threads() { return std::max(1U, std::thread::hardware_concurrency()); }

@@ -19,8 +19,10 @@ struct MadeSequence {
 };
 
 // The twelve months of gauge g just made, rounded to single precision, into every slot
-// that holds g. Each sequence writes only its own part of FLOW.
+// that holds g. Each sequence writes only its own part of FLOW; realizations beyond the 41
+// the tests describe go to the sinks alone.
 void keep_year(const RunState& run, const GeneratorState& state, FlowBlock& kept, int y, int seq) {
+  if (!run.REALIZATIONS.described(seq)) return;
   for (int k = 1; k <= run.NSEL; ++k) {
     const int g = run.IGLIST(k);
     for (int m = 1; m <= kMonths; ++m) kept.FLOW(m, y, seq, k) = static_cast<float>(state.STOQ.QMONTH(g, m));
@@ -60,7 +62,7 @@ void make_sequence(const RiverSystem& river, const RunState& run, GeneratorState
 
 // Makes the sequences of one run. Where the sequences stand alone each starts from a
 // fresh state at its own place in the stream; otherwise one state runs through them all,
-// one sequence after another.
+// one sequence after another, from sequence 1 whatever realization the run starts at.
 class SequenceMaker {
  public:
   SequenceMaker(Store& s, bool keep_flows)
@@ -70,16 +72,20 @@ class SequenceMaker {
   }
 
   bool stand_alone() const { return stand_alone_; }
+  // The first sequence to be made: the run's first realization, or sequence 1 when each
+  // sequence carries on from the one before.
+  int first_made() const { return stand_alone_ ? run_.REALIZATIONS.first : 1; }
 
   MadeSequence operator()(int seq) {
     MadeSequence made;
     HeldLines con;
     SequenceCollector collector;
+    const bool handed_on = keep_flows_ && seq >= run_.REALIZATIONS.first;
     try {
       std::unique_ptr<GeneratorState> fresh;
       if (stand_alone_) fresh = std::make_unique<GeneratorState>(state_at_sequence_start(startup_, run_.IOPT, seq));
-      make_sequence(river_, run_, stand_alone_ ? *fresh : *carried_, seq, kept_, con, keep_flows_ ? &collector : nullptr);
-      if (keep_flows_) made.flows = collector.end(stand_alone_ ? *fresh : *carried_);
+      make_sequence(river_, run_, stand_alone_ ? *fresh : *carried_, seq, kept_, con, handed_on ? &collector : nullptr);
+      if (handed_on) made.flows = collector.end(stand_alone_ ? *fresh : *carried_);
     } catch (...) {
       made.fault = std::current_exception();
     }
@@ -101,15 +107,24 @@ class SequenceMaker {
 
 void generate_sequences(Store& s, Console& con, RunSink& sink, int threads) {
   if (s.RUN.IOPT == kForecasting) load_forecast_model(s);
+  const RealizationRange& range = s.RUN.REALIZATIONS;
   SequenceMaker maker(s, sink.takes_sequences());
-  const auto deliver = [&](int seq, MadeSequence made) {
+  const int before = maker.first_made() - 1;
+  // Every realization of the range reaches the sinks in order, the place where whatever
+  // follows each realization's flows (exports, figures over the ensemble) takes them.
+  // The console shows the sequences the reports describe, and the lines of a sequence
+  // that failed, which tell why.
+  const auto deliver = [&](int made_number, MadeSequence made) {
+    const int seq = before + made_number;
+    if (seq < range.first) return;
     sink.begin_sequence(s, seq);
-    con.pass_on(made.console);
+    if (range.described(seq) || made.fault) con.pass_on(made.console);
     if (made.fault) std::rethrow_exception(made.fault);
     sink.sequence_made(s, seq, made.flows);
-    con.free("SEQ NO.", seq);
+    if (range.described(seq)) con.free("SEQ NO.", seq);
   };
-  in_order(kSequences, maker.stand_alone() ? threads : 1, std::ref(maker), deliver);
+  const auto make = [&](int made_number) { return maker(before + made_number); };
+  in_order(range.last - before, maker.stand_alone() ? threads : 1, make, deliver);
   annual_totals(s);
   s.FLOW.NRANKED.fill(0);  // new flows: the monthly correlations rank them afresh
 }

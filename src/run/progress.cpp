@@ -34,7 +34,7 @@ void ProgressLine::erase() {
 void ProgressLine::begin_generation(const Store& s) { sinks_.begin_generation(s); }
 
 void ProgressLine::begin_sequence(const Store& s, int seq) {
-  show(" GENERATING SEQUENCE " + std::to_string(seq) + " OF " + std::to_string(kSequences));
+  show(" GENERATING SEQUENCE " + std::to_string(seq) + " OF " + std::to_string(s.RUN.REALIZATIONS.last));
   sinks_.begin_sequence(s, seq);
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// A progress line for a terminal: how far the 41 sequences and the export files have
+// A progress line for a terminal: how far the sequences and the export files have
 // come, redrawn in place on standard error. It never reaches a report, and it steps
 // aside whenever the console writes, so that the two never share a line.
 #include <ostream>

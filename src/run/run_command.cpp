@@ -21,6 +21,7 @@ bool standard_error_is_a_terminal() { return ::isatty(STDERR_FILENO) == 1; }
 ExitStatus console_run(std::istream& answers, std::ostream& out, Shown shown, bool progress_line,
                        const Invocation& invocation, const BeforeDialogue& before_dialogue = {}) {
   auto store = make_store();
+  store->RUN.REALIZATIONS = invocation.realizations;
   Console console(answers, out, shown);
   Channels channels;
   const RunInfo info{recorded_command_line(invocation.arguments), invocation.version, &console};

@@ -21,6 +21,8 @@ struct Invocation {
   std::string version;
   OutputOptions outputs;
   int threads = default_threads();
+  RealizationRange realizations{};
+  std::string realizations_value{};  // as given, for messages
 };
 
 // Registers `run` and its flags; the output options of the program also follow it.

@@ -128,6 +128,19 @@ int generator_option(int answer) { return answer == 1 ? kBootstrap : answer; }
 
 }  // namespace
 
+void refuse_range_without_tests(const RealizationRange& range, const std::string& value, const RunFlags* flags) {
+  if (range.holds_tested()) return;
+  const std::string without = "a range without realizations 1 to " + std::to_string(kSequences) + " ";
+  if (flags == nullptr || flags->gauges != "none")
+    refuse("--realizations", value, without + "makes exports only: it needs `run` with --gauges none");
+  const std::pair<std::string, bool> analysed[] = {{"--historic", !flags->historic.empty()},
+                                                   {"--analyses", !flags->analyses.empty() && flags->analyses != "none"},
+                                                   {"--analyses-for", !flags->analyses_for.empty()},
+                                                   {"--dump", flags->dump}};
+  for (const auto& [flag, given] : analysed)
+    if (given) refuse("--realizations", value, without + "makes no analyses and no dump: leave out " + flag);
+}
+
 // The dialogue keeps the first 40 characters of the name: a longer one would be cut.
 std::string parameter_file_fault(const std::string& path) {
   if (static_cast<int>(path.size()) <= Name::length()) return {};

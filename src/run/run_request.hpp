@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "report/console.hpp"
+#include "store/realizations.hpp"
 #include "store/store.hpp"
 
 namespace flowplex {
@@ -45,6 +46,11 @@ class UsageError : public std::runtime_error {
 // Reads the flags. A flag whose value is of the wrong form or outside the dialogue's
 // limits, or that the run would not use, is a UsageError.
 RunRequest read_run_flags(const RunFlags& flags);
+
+// A range of realizations without 1 to 41 makes none of the tests of the generated flows:
+// only `run` with --gauges none and without the flags of the historic files, the analyses
+// and the dump can make it (flags: null for the dialogue). A UsageError names the flags.
+void refuse_range_without_tests(const RealizationRange& range, const std::string& value, const RunFlags* flags);
 
 // What keeps the dialogue from taking a parameter file's path or a historic file type
 // as given, for a usage error; empty when it can take it.

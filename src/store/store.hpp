@@ -6,6 +6,7 @@
 
 #include "store/generator_state.hpp"
 #include "store/limits.hpp"
+#include "store/realizations.hpp"
 #include "store/river_system.hpp"
 
 namespace flowplex {
@@ -16,6 +17,11 @@ struct RunState {
   int IOPT = 0;  // generator option: 0, 2 (typed as 1), 3, or as typed
   int NSEL = 0;  // number of chosen gauges
   Arr<int, kMaxSlots> IGLIST;  // gauge numbers of the chosen gauges, by slot
+  RealizationRange REALIZATIONS;  // the sequences made: 1 to 41 unless the command line asks otherwise
+
+  // A run asked for realizations that tests no gauge makes exports only: it opens no report
+  // file, so that shards of one ensemble can run side by side in one folder.
+  bool writes_reports() const { return !(REALIZATIONS.given && NSEL == 0); }
 };
 
 // Generated flows kept for the tests.

@@ -72,7 +72,17 @@ usage '--historic: "ABCD"' check --historic ABCD
 usage "--threads: a whole number of 1 or more is needed, not 0" --threads 0
 usage "--threads: a whole number of 1 or more is needed, not -1" run --years 30 --option 0 --gauges 1 --threads -1
 usage "--threads: a whole number of 1 or more is needed, not two" --threads two run --years 30 --option 0 --gauges 1
-ls "$work/usage" | grep -q -E "SEQPROBE|GAUGE.ANN" && fail "a usage error left a report file"
+usage "--realizations 0: the number of realizations is 1 to 1000000" --realizations 0
+usage "--realizations 1000001: the number of realizations is 1 to 1000000" run --years 3 --option 0 --gauges none --realizations 1000001
+usage "--realizations 5-1000001: the last realization is at most 1000000" run --years 3 --option 0 --gauges none --realizations 5-1000001
+usage "--realizations 80-71: the last realization comes before the first" run --years 3 --option 0 --gauges none --realizations 80-71
+usage "--realizations 0-70: the first realization is 1 or more" run --years 3 --option 0 --gauges none --realizations 0-70
+usage "--realizations many: N or A-B is needed" --realizations many
+usage "--realizations 71-200: a range without realizations 1 to 41 makes exports only: it needs \`run\` with --gauges none" --realizations 71-200
+usage "--realizations 30: a range without realizations 1 to 41 makes exports only" run --years 3 --option 0 --gauges 1 --realizations 30
+usage "--realizations 71-200: a range without realizations 1 to 41 makes no analyses and no dump: leave out --analyses" run --years 3 --option 0 --gauges none --analyses 1 --realizations 71-200 --netcdf run.nc
+usage "leave out --dump" run --years 3 --option forecast --gauges none --dump --realizations 71-200
+ls "$work/usage" | grep -q -E "SEQPROBE|GAUGE.ANN|run.nc" && fail "a usage error left a report file"
 
 # Each command lists its own options.
 "$flowplex" --help | grep -q -E "^ +run " || fail "flowplex --help does not list run"

@@ -4,6 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <memory>
+#include <vector>
 #include <sstream>
 #include <string>
 
@@ -71,25 +74,73 @@ TEST_F(ParallelRun, FaultInSequence30EndsTheRunAsOneThreadDoes) {
   EXPECT_NE(four.first.find(" *** SEQUENCE 30 COULD NOT BE KEPT ***\n"), std::string::npos);
 }
 
-// A key gauge without an annual model: each sequence follows on from the one before, so
-// the sequences are made one after another whatever the threads, and come out the same.
-TEST_F(ParallelRun, SequencesThatFollowOnAreMadeInTurn) {
-  std::ifstream in("PARMSET.DAT");
-  std::ostringstream text;
-  text << in.rdbuf();
-  std::string parameters = text.str();
-  // Gauge 1 (the first key gauge): its name line, its record period line, then its
-  // transform line, which begins with the type.
+// Gauge 1, the first key gauge, without an annual model: each sequence then follows on
+// from the one before.
+void key_gauge_without_annual_model() {
+  std::string parameters = file_text("PARMSET.DAT");
+  // Gauge 1's name line, its record period line, then its transform line, which begins
+  // with the type.
   const auto period = parameters.find('\n', parameters.find("KLIP01")) + 1;
   const auto transform = parameters.find('\n', period) + 1;
   const auto type = parameters.find_first_not_of(' ', transform);
   parameters[type] = '0';
   std::ofstream("PARMSET.DAT") << parameters;
+}
+
+// A key gauge without an annual model: each sequence follows on from the one before, so
+// the sequences are made one after another whatever the threads, and come out the same.
+TEST_F(ParallelRun, SequencesThatFollowOnAreMadeInTurn) {
+  key_gauge_without_annual_model();
   RunSink none;
   const auto one = run_on(1, none, ExitStatus::Success);
   const auto four = run_on(4, none, ExitStatus::Success);
   EXPECT_EQ(one.first, four.first);
   EXPECT_EQ(one.second, four.second);
+}
+
+// Every realization's flows and start state as the sinks receive them, by realization.
+class KeepsRealizations final : public RunSink {
+ public:
+  bool takes_sequences() const override { return true; }
+  void sequence_made(const Store&, int seq, const std::shared_ptr<const GeneratedSequence>& made) override {
+    EXPECT_EQ(made->number, seq);
+    numbers.push_back(seq);
+    kept[seq] = made;
+  }
+  std::vector<int> numbers;
+  std::map<int, std::shared_ptr<const GeneratedSequence>> kept;
+};
+
+// No gauge tested: the dialogue ends after the parameter file.
+const std::string kExportOnlyAnswers = "30\n0\n0\n\n";
+
+// Realization k is the same whatever range holds it and whatever the threads, whether the
+// sequences stand alone or each carries on from the one before; the sinks receive the
+// range in order, and the console shows no sequence of a range without 1 to 41.
+class Realizations : public ParallelRun {
+ protected:
+  void same_realizations_whatever_the_range() {
+    KeepsRealizations all, tail;
+    ASSERT_EQ(run(kExportOnlyAnswers, all, 1, {1, 45, true}), ExitStatus::Success);
+    out_.str("");
+    ASSERT_EQ(run(kExportOnlyAnswers, tail, 3, {43, 45, true}), ExitStatus::Success);
+    EXPECT_EQ(tail.numbers, (std::vector<int>{43, 44, 45}));
+    for (const int k : tail.numbers) {
+      EXPECT_EQ(tail.kept[k]->flow, all.kept[k]->flow) << k;
+      EXPECT_EQ(tail.kept[k]->index_year, all.kept[k]->index_year) << k;
+      EXPECT_EQ(tail.kept[k]->start_state, all.kept[k]->start_state) << k;
+    }
+    EXPECT_FALSE(said("SEQ NO.")) << out_.str();
+    EXPECT_FALSE(said("Start Random Numbers")) << out_.str();
+    EXPECT_FALSE(std::filesystem::exists("SEQPROBE.ANS"));
+  }
+};
+
+TEST_F(Realizations, StandingAloneAreTheSameWhateverTheRange) { same_realizations_whatever_the_range(); }
+
+TEST_F(Realizations, CarryingOnAreTheSameWhateverTheRange) {
+  key_gauge_without_annual_model();
+  same_realizations_whatever_the_range();
 }
 
 }  // namespace

@@ -23,11 +23,12 @@ class WholeRun : public ::testing::Test {
     RunSink none;
     return run(answers, none, 1);
   }
-  ExitStatus run(const std::string& answers, RunSink& sink, int threads) {
+  ExitStatus run(const std::string& answers, RunSink& sink, int threads, RealizationRange realizations = {}) {
     std::istringstream in(answers);
     Console con(in, out_);
     Channels ch;
     auto s = make_store();
+    s->RUN.REALIZATIONS = realizations;
     return run_flowplex(*s, con, ch, sink, {}, threads);
   }
   bool said(const std::string& text) const { return out_.str().find(text) != std::string::npos; }
