@@ -113,13 +113,15 @@ void generate_sequences(Store& s, Console& con, RunSink& sink, int threads) {
   // Every realization of the range reaches the sinks in order, the place where whatever
   // follows each realization's flows (exports, figures over the ensemble) takes them.
   // The console shows the sequences the reports describe, and the lines of a sequence
-  // that failed, which tell why.
+  // that failed, which tell why; a sequence made before the range only to carry its state
+  // on ends the run all the same when it fails.
   const auto deliver = [&](int made_number, MadeSequence made) {
     const int seq = before + made_number;
-    if (seq < range.first) return;
-    sink.begin_sequence(s, seq);
+    const bool in_range = seq >= range.first;
+    if (in_range) sink.begin_sequence(s, seq);
     if (range.described(seq) || made.fault) con.pass_on(made.console);
     if (made.fault) std::rethrow_exception(made.fault);
+    if (!in_range) return;
     sink.sequence_made(s, seq, made.flows);
     if (range.described(seq)) con.free("SEQ NO.", seq);
   };

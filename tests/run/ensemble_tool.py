@@ -15,8 +15,9 @@ import tempfile
 import time
 from pathlib import Path
 
-import numpy as np
 import xarray as xr
+
+from ensemble_runs import same_values
 
 REALIZATIONS = 60
 # Long enough years that a shard is still being made when the worker is killed.
@@ -72,12 +73,6 @@ def ensemble(tool, exe, river, out, kill_a_worker):
         combined = combined.load()
     assert combined.attrs["input_digest"] == record["input_digest"]
     return combined
-
-
-def same_values(a, b, what):
-    assert set(a.variables) == set(b.variables), (what, set(a.variables) ^ set(b.variables))
-    for name in a.variables:
-        assert np.array_equal(a[name].values, b[name].values), (what, name)
 
 
 def main():
