@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "generation/random_stream.hpp"
-#include "store/store.hpp"
+#include "store/generator_state.hpp"
 
 int main(int argc, char** argv) {
   const long draws = argc > 1 ? std::atol(argv[1]) : 41L * 202500L;
@@ -14,11 +14,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: flowplex_floor [DRAWS]\n");
     return 2;
   }
-  auto store = flowplex::make_store();
-  flowplex::rng::start(*store);
+  flowplex::StdatBlock stream;
+  flowplex::rng::start(stream);
   const auto begin = std::chrono::steady_clock::now();
   double sum = 0.0;
-  for (long i = 0; i < draws; ++i) sum += flowplex::rng::anorm(*store);
+  for (long i = 0; i < draws; ++i) sum += flowplex::rng::anorm(stream);
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - begin;
   std::printf("%ld deviates in %.4f s (sum %.6f)\n", draws, elapsed.count(), sum);
   return 0;

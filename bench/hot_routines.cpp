@@ -71,9 +71,10 @@ void BM_mindq(benchmark::State& state) {
   fill_uniform(s.QREC01.QA.all(), 10.0, 1000.0, 1);
   Arr<double, kMaxGauges> Q;
   fill_uniform(Q.all(), 10.0, 1000.0, 2);
+  IndicBlock in;
   for (auto _ : state) {
-    mindq(s, Q);
-    benchmark::DoNotOptimize(s.INDIC.IYSEL);
+    mindq(s, in, Q);
+    benchmark::DoNotOptimize(in.IYSEL);
   }
 }
 BENCHMARK(BM_mindq)->ArgName("keys")->Arg(20)->Arg(kMaxKeys);
@@ -110,9 +111,10 @@ void BM_disagg(benchmark::State& state) {
   Arr<double, kMonths> monthly, rainfall;
   int negative = 0;
   std::size_t call = 0;
+  IndicBlock in;
   for (auto _ : state) {
-    s.INDIC.IYSEL = static_cast<int>(call % kMaxYears) + 1;  // every stored year in turn
-    disagg(s, quiet.con, 1, flows[call % kMaxYears], monthly, rainfall, 1, negative);
+    in.IYSEL = static_cast<int>(call % kMaxYears) + 1;  // every stored year in turn
+    disagg(s, in, quiet.con, 1, flows[call % kMaxYears], monthly, rainfall, 1, negative);
     benchmark::DoNotOptimize(monthly);
     ++call;
   }
@@ -242,7 +244,9 @@ BENCHMARK(BM_readin)->Unit(benchmark::kMillisecond);
 
 // The whole load: the parameter file with its matrices, the five series types of
 // every gauge and the end-member regressions.
-void BM_anread(benchmark::State& state) { time_reader(state, anread); }
+void BM_anread(benchmark::State& state) {
+  time_reader(state, [](Store& s, Console& con) { anread(s, con); });
+}
 BENCHMARK(BM_anread)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -10,14 +10,13 @@ so on an idle machine the wall time it adds is its processor time; on a busy mac
 the processor time is steady, and the budget is judged on it. The workload is made on
 first use as bench/workloads.py makes it (tools/make_river_system.py).
 """
-import argparse
 import statistics
 import subprocess
 import sys
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from workloads import ROOT, make_workload, timed_run  # noqa: E402
+from workloads import timed_run, workload_b  # noqa: E402
 
 PAGE = "report.html"
 PAGE_LIMIT = 5 * 1000 * 1000   # bytes
@@ -25,14 +24,7 @@ TIME_LIMIT = 0.3               # seconds added to the run
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--exe", default=str(ROOT / "build-release" / "flowplex"))
-    parser.add_argument("--data", default=str(ROOT / "build-release" / "bench-data"))
-    parser.add_argument("--runs", type=int, default=5)
-    args = parser.parse_args()
-    folder = Path(args.data) / "B"
-    folder.mkdir(parents=True, exist_ok=True)
-    answers = make_workload("B", folder)
+    args, folder, answers = workload_b(__doc__)
     exe = str(Path(args.exe).resolve())  # the runs start in the workload's folder
     plain, page = [exe], [exe, "--html", PAGE]
 

@@ -40,6 +40,19 @@ def make_workload(name, folder):
     return answers
 
 
+def workload_b(description):
+    """A benchmark's command line (--exe, --data, --runs) and the folder and answers of
+    workload B, made on first use."""
+    parser = argparse.ArgumentParser(description=description, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--exe", default=str(ROOT / "build-release" / "flowplex"))
+    parser.add_argument("--data", default=str(ROOT / "build-release" / "bench-data"))
+    parser.add_argument("--runs", type=int, default=5)
+    args = parser.parse_args()
+    folder = Path(args.data) / "B"
+    folder.mkdir(parents=True, exist_ok=True)
+    return args, folder, make_workload("B", folder)
+
+
 def timed_run(command, folder, answers):
     """Wall seconds, user seconds, peak resident KiB and system seconds of one run."""
     with open(answers, "rb") as stdin:

@@ -49,8 +49,9 @@ const Store& pristine() {
   return *zero;
 }
 
+// Blocks of the store or of its river system, by pointer to member.
 template <typename... Block>
-Store& restored(Block Store::*... blocks) {
+Store& restored(Block... blocks) {
   Store& s = store();
   ((s.*blocks = pristine().*blocks), ...);
   return s;

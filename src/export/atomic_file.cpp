@@ -55,10 +55,9 @@ TemporaryFile::TemporaryFile(std::string path, std::string what) : path_(std::mo
   std::string pattern = temporary_pattern(path_);
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
-  const int fd = ::mkstemp(name.data());
+  const int fd = interruption::make_temporary(name.data());
   if (fd < 0) fail("CREATE", system_reason(errno));
   temporary_ = name.data();
-  interruption::add_temporary(temporary_);
   const bool opened_up = ::fchmod(fd, ordinary_permissions()) == 0;
   const int chmod_error = errno;
   ::close(fd);

@@ -1,5 +1,6 @@
 // The CSV folder: the generated flows sequence by sequence, the index years and annual
 // flows, the result tables, and the run's manifest, written last.
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -24,8 +25,14 @@ constexpr std::size_t kSequencesWaiting = 1;
 constexpr int kReports[] = {16, 8, 9, 11};  // SEQPROBE.ANS, .PIN, .PN2, GAUGE.ANN: every run writes them
 constexpr int kForecastDump = 27;                    // FORECAST.TXT
 
-// sequence_01.csv to sequence_41.csv: two digits, so that the names sort in order.
-std::string sequence_file_name(int seq) { return (seq < 10 ? "sequence_0" : "sequence_") + std::to_string(seq) + ".csv"; }
+// sequence_01.csv to sequence_41.csv: two digits, so that the names sort in order; seven
+// (the width of the largest ensemble) once a run's realizations pass 99, so that the
+// files of every range of one ensemble sort together.
+std::string sequence_file_name(int seq, int last) {
+  const std::size_t width = last <= 99 ? 2 : 7;
+  std::string number = std::to_string(seq);
+  return "sequence_" + std::string(width - std::min(width, number.size()), '0') + number + ".csv";
+}
 
 // The folders of the export, made where missing; those made are removed again when the
 // run ends early and leaves them empty.
@@ -68,12 +75,13 @@ class CsvSink final : public RunSink {
     index_years_->header({"sequence", "year", "index_year"});
     writer_ = std::make_unique<BackgroundWriter>(kSequencesWaiting);
   }
-  void begin_sequence(const Store& s, int seq) override { collector_.begin(s, seq); }
-  void year_made(const Store& s, int /*seq*/, int y) override { collector_.year_made(s, y); }
-  void end_sequence(const Store& s, int seq) override {
-    auto sequence = collector_.end(s);
-    start_states_[static_cast<std::size_t>(seq - 1)] = sequence->start_state;
-    sequences_.push_back(std::make_unique<CsvFile>(path_of("sequences/" + sequence_file_name(seq))));
+  bool takes_sequences() const override { return true; }
+  // Each realization's file is closed as soon as it is written and waits under its
+  // temporary name, holding no descriptor, until the run ends.
+  void sequence_made(const Store& s, int seq, const std::shared_ptr<const GeneratedSequence>& sequence) override {
+    start_states_.push_back(sequence->start_state);
+    const std::string name = sequence_file_name(seq, s.RUN.REALIZATIONS.last);
+    sequences_.push_back(std::make_unique<CsvFile>(path_of("sequences/" + name)));
     writer_->post([this, file = sequences_.back().get(), sequence] { write_sequence(*file, *sequence); });
   }
   void begin_analyses(const Store& /*s*/) override { analysed_ = true; }
@@ -143,13 +151,14 @@ class CsvSink final : public RunSink {
   std::vector<std::string> reports(const Store& s) const {
     Channels channels;
     std::vector<std::string> names;
+    if (!s.RUN.writes_reports()) return names;
     for (const int unit : kReports) names.push_back(channels.unit(unit).name());
     if (s.RUN.option().forecasting() && !analysed_) names.push_back(channels.unit(kForecastDump).name());
     return names;
   }
 
   void write_manifest(const Store& s) {
-    ManifestFacts facts{&info_, info_.inputs->files(s), {}, start_states_};
+    ManifestFacts facts{&info_, info_.inputs->files(s), {}, start_states_, s.RUN.REALIZATIONS};
     for (std::string& report : reports(s)) facts.outputs.push_back({std::move(report), std::nullopt});
     const auto& others = info_.outputs->files();
     facts.outputs.insert(facts.outputs.end(), others.begin(), others.end());
@@ -166,8 +175,7 @@ class CsvSink final : public RunSink {
   std::unique_ptr<CsvFile> annual_flows_, index_years_;
   std::vector<std::unique_ptr<CsvFile>> sequences_;
   std::unique_ptr<BackgroundWriter> writer_;
-  SequenceCollector collector_;
-  std::array<StartState, kSequences> start_states_{};
+  std::vector<StartState> start_states_;  // of the realizations in order
   std::vector<StatisticsResult> statistics_;
   std::vector<CorrelationResult> correlations_;
   bool analysed_ = false;

@@ -42,7 +42,8 @@ struct RunInfo {
   std::shared_ptr<InputLedger> inputs = std::make_shared<InputLedger>();
 };
 
-// Every generated monthly flow of every gauge, 41 sequences, in one NetCDF-4 file.
+// Every generated monthly flow of every gauge, every realization made, in one NetCDF-4
+// file whose realization axis holds the realization numbers.
 std::unique_ptr<RunSink> make_netcdf_sink(const std::string& path, const RunInfo& info);
 
 // The generated flows and every result table as CSV in a folder, and the run's manifest.

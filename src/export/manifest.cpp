@@ -31,6 +31,8 @@ std::string manifest_text(const ManifestFacts& facts) {
   Json states = Json::array();
   for (const StartState& state : facts.start_states) states.push_back(state);
   manifest["start_states"] = std::move(states);
+  if (facts.realizations.given)
+    manifest["realizations"] = {{"first", facts.realizations.first}, {"last", facts.realizations.last}};
   // Bytes that are not UTF-8 (a name typed in another encoding) become U+FFFD.
   return manifest.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }

@@ -18,7 +18,8 @@ struct ManifestFacts {
   const RunInfo* run = nullptr;
   std::vector<InputFile> inputs;
   std::vector<WrittenFile> outputs;  // every other output written, final names, in order
-  std::array<StartState, kSequences> start_states{};
+  std::vector<StartState> start_states;  // of each realization made, in order
+  RealizationRange realizations;          // recorded when the command line asked for it
 };
 
 // The manifest as JSON text, each output with its size and SHA-256.

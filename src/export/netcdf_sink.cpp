@@ -118,10 +118,9 @@ class NetcdfSink final : public RunSink {
     write_coordinates(s);
     writer_ = std::make_unique<BackgroundWriter>(kSequencesWaiting);
   }
-  void begin_sequence(const Store& s, int seq) override { collector_.begin(s, seq); }
-  void year_made(const Store& s, int /*seq*/, int y) override { collector_.year_made(s, y); }
-  void end_sequence(const Store& s, int /*seq*/) override {
-    writer_->post([this, sequence = collector_.end(s)] { write_sequence(*sequence); });
+  bool takes_sequences() const override { return true; }
+  void sequence_made(const Store& /*s*/, int /*seq*/, const std::shared_ptr<const GeneratedSequence>& made) override {
+    writer_->post([this, made] { write_sequence(*made); });
   }
   void commit(const Store& s) override {
     writer_->finish();
@@ -149,7 +148,7 @@ class NetcdfSink final : public RunSink {
 
   void define(const Store& s) {
     NetcdfFile& nc = *nc_;
-    const Dimensions d{nc.dimension("realization", kSequences),
+    const Dimensions d{nc.dimension("realization", static_cast<std::size_t>(s.RUN.REALIZATIONS.count())),
                        nc.dimension("time", static_cast<std::size_t>(kMonths * s.RUN.NYS)),
                        nc.dimension("station", static_cast<std::size_t>(s.PARM.NGAUGE)),
                        nc.dimension("year", static_cast<std::size_t>(s.RUN.NYS)), nc.dimension("generator_state", 3)};
@@ -224,7 +223,9 @@ class NetcdfSink final : public RunSink {
     check(nc_set_var_chunk_cache(nc.id(), v_.flow, 0, 0, 0.0F));
     nc.text(v_.flow, "long_name", "generated monthly streamflow");
     nc.text(v_.flow, "comment", "in the unit of the river system's series files");
-    nc.text(v_.flow, "coordinates", "gauge_number gauge_name stochastic_year hydrological_month");
+    // Everything along the stations and the months is a coordinate, so that files of
+    // several ranges of realizations combine along the realizations alone.
+    nc.text(v_.flow, "coordinates", "gauge_number gauge_name file_stem key_gauge stochastic_year hydrological_month");
   }
 
   void describe_run(const Store& s) {
@@ -241,6 +242,10 @@ class NetcdfSink final : public RunSink {
     nc.text(NC_GLOBAL, "parameter_file", parameter_file);
     nc.text(NC_GLOBAL, "parameter_file_sha256", digest_file(parameter_file).sha256);
     nc.text(NC_GLOBAL, "program_version", info_.version);
+    if (const RealizationRange& range = s.RUN.REALIZATIONS; range.given) {
+      nc.integer(NC_GLOBAL, "first_realization", range.first);
+      nc.integer(NC_GLOBAL, "last_realization", range.last);
+    }
   }
 
   void describe_inputs(const std::vector<InputFile>& inputs) {
@@ -262,7 +267,9 @@ class NetcdfSink final : public RunSink {
     NetcdfFile& nc = *nc_;
     const int NYS = s.RUN.NYS;
     const int months = kMonths * NYS;
-    check(nc_put_var_int(nc.id(), v_.realization, counting(1, kSequences).data()));
+    const RealizationRange& range = s.RUN.REALIZATIONS;
+    check(nc_put_var_int(nc.id(), v_.realization, counting(range.first, range.count()).data()));
+    first_realization_ = range.first;
     check(nc_put_var_int(nc.id(), v_.time, counting(0, months, 30).data()));
     check(nc_put_var_int(nc.id(), v_.year, counting(1, NYS).data()));
     std::vector<int> year_of(static_cast<std::size_t>(months)), month_of(static_cast<std::size_t>(months));
@@ -294,7 +301,7 @@ class NetcdfSink final : public RunSink {
       return;
     }
     const int id = nc_->id();
-    const std::size_t r = static_cast<std::size_t>(q.number - 1);
+    const std::size_t r = static_cast<std::size_t>(q.number - first_realization_);
     const std::size_t months = static_cast<std::size_t>(kMonths * q.NYS);
     const std::array<std::size_t, 3> start{r, 0, 0}, count{1, months, static_cast<std::size_t>(q.NGAUGE)};
     check(nc_put_vara_float(id, v_.flow, start.data(), count.data(), q.flow.data()));
@@ -312,8 +319,8 @@ class NetcdfSink final : public RunSink {
   std::unique_ptr<TemporaryFile> file_;
   std::unique_ptr<NetcdfFile> nc_;
   std::unique_ptr<BackgroundWriter> writer_;
-  SequenceCollector collector_;
   Variables v_;
+  int first_realization_ = 1;
   std::optional<std::string> not_finite_;  // set on the writer thread, read after it finished
 };
 

@@ -11,27 +11,28 @@ float GeneratedSequence::annual(int g, int y) const {
   return static_cast<float>(sum);
 }
 
-void SequenceCollector::begin(const Store& s, int seq) {
+void SequenceCollector::begin(const RiverSystem& river, int NYS, int seq) {
   current_ = std::make_shared<GeneratedSequence>();
   GeneratedSequence& q = *current_;
   q.number = seq;
-  q.NGAUGE = s.PARM.NGAUGE;
-  q.NYS = s.RUN.NYS;
+  q.NGAUGE = river.PARM.NGAUGE;
+  q.NYS = NYS;
   q.flow.resize(static_cast<std::size_t>(kMonths) * q.NYS * q.NGAUGE);
   q.index_year.resize(static_cast<std::size_t>(q.NYS));
 }
 
-void SequenceCollector::year_made(const Store& s, int y) {
+void SequenceCollector::year_made(const RiverSystem& river, const GeneratorState& state, int y) {
   GeneratedSequence& q = *current_;
   float* row = q.flow.data() + static_cast<std::size_t>((y - 1) * kMonths) * q.NGAUGE;
   for (int m = 1; m <= kMonths; ++m, row += q.NGAUGE)
-    for (int g = 1; g <= q.NGAUGE; ++g) row[g - 1] = static_cast<float>(s.STOQ.QMONTH(g, m));
+    for (int g = 1; g <= q.NGAUGE; ++g) row[g - 1] = static_cast<float>(state.STOQ.QMONTH(g, m));
   // A year built from no historical year (the forecasting mode) has no index year.
-  if (s.STOQ.IYUSED != 0) q.index_year[static_cast<std::size_t>(y - 1)] = s.PARM.ISTART + s.STOQ.IYUSED - 1;
+  if (state.STOQ.IYUSED != 0) q.index_year[static_cast<std::size_t>(y - 1)] = river.PARM.ISTART + state.STOQ.IYUSED - 1;
 }
 
-std::shared_ptr<const GeneratedSequence> SequenceCollector::end(const Store& s) {
-  current_->start_state = {s.STDAT.ISEQSTART(1), s.STDAT.ISEQSTART(2), s.STDAT.ISEQSTART(3)};
+std::shared_ptr<const GeneratedSequence> SequenceCollector::end(const GeneratorState& state) {
+  const StdatBlock& stream = state.STDAT;
+  current_->start_state = {stream.ISEQSTART(1), stream.ISEQSTART(2), stream.ISEQSTART(3)};
   return std::move(current_);
 }
 

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "store/store.hpp"
+#include "store/generator_state.hpp"
+#include "store/river_system.hpp"
 
 namespace flowplex {
 
@@ -34,10 +35,10 @@ struct GeneratedSequence {
 // Collects a sequence year by year from the generator's output.
 class SequenceCollector {
  public:
-  void begin(const Store& s, int seq);
-  void year_made(const Store& s, int y);
+  void begin(const RiverSystem& river, int NYS, int seq);
+  void year_made(const RiverSystem& river, const GeneratorState& state, int y);
   // The finished sequence, handed over; the collector starts afresh with the next begin.
-  std::shared_ptr<const GeneratedSequence> end(const Store& s);
+  std::shared_ptr<const GeneratedSequence> end(const GeneratorState& state);
 
  private:
   std::shared_ptr<GeneratedSequence> current_;

@@ -2,9 +2,11 @@
 // What a run hands, as it goes, to the writers of its results beyond the line-printer
 // reports (NetCDF, CSV, the manifest, the HTML page). A run without output options has
 // no sink but the silent one, so it does exactly what it did without them.
+#include <algorithm>
 #include <memory>
 #include <vector>
 
+#include "export/sequence.hpp"
 #include "stats_test/results.hpp"
 #include "store/store.hpp"
 
@@ -14,13 +16,17 @@ class RunSink {
  public:
   virtual ~RunSink() = default;
 
-  // The river system is loaded and checked, the 41 sequences are about to be made.
+  // The river system is loaded and checked, the realizations are about to be made.
   virtual void begin_generation(const Store& /*s*/) {}
-  // Sequence seq starts; the generator's state is as it stands before its first year.
+  // Sequence seq comes next: its console lines, then its flows. Sequences come in order
+  // of the run's realizations (1 to 41 unless asked otherwise), however many are made
+  // side by side.
   virtual void begin_sequence(const Store& /*s*/, int /*seq*/) {}
-  // Year y of sequence seq is made: STOQ.QMONTH holds every gauge's twelve months.
-  virtual void year_made(const Store& /*s*/, int /*seq*/, int /*y*/) {}
-  virtual void end_sequence(const Store& /*s*/, int /*seq*/) {}
+  // Sequence seq is made. It holds every gauge's flows when a sink takes them
+  // (takes_sequences), and is empty otherwise.
+  virtual void sequence_made(const Store& /*s*/, int /*seq*/, const std::shared_ptr<const GeneratedSequence>& /*made*/) {}
+  // Whether the generation must keep every gauge's flows of each sequence for the sink.
+  virtual bool takes_sequences() const { return false; }
   // The historic files are read and the analyses are about to start.
   virtual void begin_analyses(const Store& /*s*/) {}
   virtual void statistics(const StatisticsResult& /*result*/) {}
@@ -40,8 +46,12 @@ class RunSinks final : public RunSink {
 
   void begin_generation(const Store& s) override { each([&](RunSink& k) { k.begin_generation(s); }); }
   void begin_sequence(const Store& s, int seq) override { each([&](RunSink& k) { k.begin_sequence(s, seq); }); }
-  void year_made(const Store& s, int seq, int y) override { each([&](RunSink& k) { k.year_made(s, seq, y); }); }
-  void end_sequence(const Store& s, int seq) override { each([&](RunSink& k) { k.end_sequence(s, seq); }); }
+  void sequence_made(const Store& s, int seq, const std::shared_ptr<const GeneratedSequence>& made) override {
+    each([&](RunSink& k) { k.sequence_made(s, seq, made); });
+  }
+  bool takes_sequences() const override {
+    return std::any_of(sinks_.begin(), sinks_.end(), [](const auto& sink) { return sink->takes_sequences(); });
+  }
   void begin_analyses(const Store& s) override { each([&](RunSink& k) { k.begin_analyses(s); }); }
   void statistics(const StatisticsResult& r) override { each([&](RunSink& k) { k.statistics(r); }); }
   void correlations(const CorrelationResult& r) override { each([&](RunSink& k) { k.correlations(r); }); }

@@ -11,15 +11,15 @@ namespace flowplex {
 namespace {
 
 // The block of secondary series 1 rainfall, 2 afforestation, 3 irrigation.
-const SeriesBlock& secondary(const Store& s, int series) { return s.qrec(kRainfall + series - 1); }
+const SeriesBlock& secondary(const RiverSystem& s, int series) { return s.qrec(kRainfall + series - 1); }
 
 // Step 2: the ranked position of the selected year, looked up in the index built at
 // load; an unmatched year keeps the previous call's position.
-void find_selected_rank(Store& s, int k) {
-  const int position = s.RANKIDX.RANKPOS(k, s.INDIC.IYSEL);
-  if (position != 0) s.INDIC.IRANK = position;
-  if (s.INDIC.IRANK < 1 || s.INDIC.IRANK > s.NREC(k))
-    end_run(" *** GAUGE " + std::to_string(k) + ": YEAR " + std::to_string(stored_year(s, s.INDIC.IYSEL, k)) +
+void find_selected_rank(const RiverSystem& s, IndicBlock& in, int k) {
+  const int position = s.RANKIDX.RANKPOS(k, in.IYSEL);
+  if (position != 0) in.IRANK = position;
+  if (in.IRANK < 1 || in.IRANK > s.NREC(k))
+    end_run(" *** GAUGE " + std::to_string(k) + ": YEAR " + std::to_string(stored_year(s, in.IYSEL, k)) +
             " IS NOT IN ITS RANKED STREAMFLOW RECORD ***");
 }
 
@@ -40,7 +40,7 @@ std::size_t count_not_above(std::span<const double> R, double Q) {
 
 // The first position from 2 to n whose ranked flow exceeds Q, or n: a binary search
 // where the load found the flows ascending, the scan from the bottom otherwise.
-int first_ranked_above(const Store& s, int k, double Q) {
+int first_ranked_above(const RiverSystem& s, int k, double Q) {
   const int n = s.NREC(k);
   if (s.RANKIDX.ASCENDS(k)) return 2 + static_cast<int>(count_not_above(s.QREC02.QA.span(n - 1, 2, k), Q));
   for (int i = 2; i <= n; ++i)
@@ -50,36 +50,35 @@ int first_ranked_above(const Store& s, int k, double Q) {
 
 // Step 3: below, above or within the ranked annual flows. A flow equal to the largest
 // is bracketed by the two highest positions, so that the weights are 0 and 1.
-void classify(Store& s, int k, double Q) {
+void classify(const RiverSystem& s, IndicBlock& in, int k, double Q) {
   const auto& ranked = s.QREC02.QA;
   const int n = s.NREC(k);
   if (Q < ranked(1, k)) {
-    s.INDIC.CLASS = 'S';
+    in.CLASS = 'S';
     return;
   }
   if (Q > ranked(n, k)) {
-    s.INDIC.CLASS = 'L';
+    in.CLASS = 'L';
     return;
   }
   const int upper = std::min(first_ranked_above(s, k, Q), n);
-  s.INDIC.INR(1) = std::max(1, upper - 1);
-  s.INDIC.INR(2) = upper;
-  s.INDIC.CLASS = 'N';
+  in.INR(1) = std::max(1, upper - 1);
+  in.INR(2) = upper;
+  in.CLASS = 'N';
 }
 
 // Step 4: the months of the ranked year found, scaled to Q. Where the selected year was
 // found they are read from the copy kept by stored year (the same values).
-void scale_selected_year(const Store& s, int k, double Q, Arr<double, kMonths>& monthly) {
+void scale_selected_year(const RiverSystem& s, const IndicBlock& in, int k, double Q, Arr<double, kMonths>& monthly) {
   const RankIndexBlock& x = s.RANKIDX;
-  const int y = s.INDIC.IYSEL;
+  const int y = in.IYSEL;
   const bool found = x.RANKPOS(k, y) != 0;
-  const double F = found ? x.SELQA(k, y) : s.QREC02.QA(s.INDIC.IRANK, k);
+  const double F = found ? x.SELQA(k, y) : s.QREC02.QA(in.IRANK, k);
   const double ratio = F == 0.0 ? 0.0 : Q / F;
-  for (int m = 1; m <= kMonths; ++m) monthly(m) = ratio * (found ? x.SELQM(m, k, y) : s.QREC02.QM(m, s.INDIC.IRANK, k));
+  for (int m = 1; m <= kMonths; ++m) monthly(m) = ratio * (found ? x.SELQM(m, k, y) : s.QREC02.QM(m, in.IRANK, k));
 }
 
-void report_unmatched_bracket(const Store& s, Console& con, int k) {
-  const auto& in = s.INDIC;
+void report_unmatched_bracket(const RiverSystem& s, const IndicBlock& in, LineWriter& con, int k) {
   const int I = s.NREC(k) + 1;
   // Past the last stored position no year is held; 0 is what an unfilled position holds.
   const int year_at_I = I <= kMaxYears ? s.QREC03.IY(I, k) : 0;
@@ -95,8 +94,7 @@ void report_unmatched_bracket(const Store& s, Console& con, int k) {
 
 // Step 7: interpolation weights of the bracketing years and their stored positions.
 // Tied bracketing flows (only at the top of the record) take the upper year.
-void weigh_bracket(Store& s, Console& con, int k, double Q) {
-  auto& in = s.INDIC;
+void weigh_bracket(const RiverSystem& s, IndicBlock& in, LineWriter& con, int k, double Q) {
   const double low = s.QREC02.QA(in.INR(1), k);
   const double high = s.QREC02.QA(in.INR(2), k);
   const double D = high - low;
@@ -105,7 +103,7 @@ void weigh_bracket(Store& s, Console& con, int k, double Q) {
   in.IN1 = s.RANKIDX.STOREPOS(in.INR(1), k);
   in.IN2 = s.RANKIDX.STOREPOS(in.INR(2), k);
   if (in.IN1 != 0 && in.IN2 != 0) return;
-  report_unmatched_bracket(s, con, k);
+  report_unmatched_bracket(s, in, con, k);
   end_run(" *** GAUGE " + std::to_string(k) + ": A BRACKETING RANKED YEAR IS NOT AMONG THE STORED YEARS ***");
 }
 
@@ -127,7 +125,7 @@ void net_flows(Arr<double, kMonths>& monthly, const Arr<double, kMonths>& affore
 // The pairs of one end-member regression: the ranked annual flows of the lowest (end 1)
 // or highest (end 2) years, highest first, against the series' annual value of the
 // same calendar year. Years outside the stored positions give no pair.
-int end_member_pairs(const Store& s, int k, int end, int series, std::array<double, kRegressionPoints>& x,
+int end_member_pairs(const RiverSystem& s, int k, int end, int series, std::array<double, kRegressionPoints>& x,
                      std::array<double, kRegressionPoints>& y) {
   const int n = s.NREC(k);
   const int base = stored_year(s, 1, k) - 1;
@@ -155,7 +153,7 @@ int last_position_of(int year, int n, YearAt year_at) {
 
 }  // namespace
 
-void index_ranked_records(Store& s) {
+void index_ranked_records(RiverSystem& s) {
   RankIndexBlock& x = s.RANKIDX;
   for (int k = 1; k <= s.PARM.NGAUGE; ++k) {
     const int n = s.NREC(k);
@@ -175,29 +173,28 @@ void index_ranked_records(Store& s) {
   }
 }
 
-void disagg(Store& s, Console& con, int k, double Q, Arr<double, kMonths>& monthly,
+void disagg(const RiverSystem& s, IndicBlock& in, LineWriter& con, int k, double Q, Arr<double, kMonths>& monthly,
             Arr<double, kMonths>& rainfall, int mode, int& negative_months) {
-  s.INDIC.INR(1) = 0;
-  s.INDIC.INR(2) = 0;
-  find_selected_rank(s, k);
-  scale_selected_year(s, k, Q, monthly);
+  in.INR(1) = 0;
+  in.INR(2) = 0;
+  find_selected_rank(s, in, k);
+  scale_selected_year(s, in, k, Q, monthly);
   if (mode != 2) return;
   // Only the extended mode reads the class and its bracket, and every call of that mode
   // finds them afresh, so the other modes leave the search out: it is most of the cost
   // of a year, and the months come out the same.
-  classify(s, k, Q);
-  if (s.INDIC.CLASS == 'N') weigh_bracket(s, con, k, Q);
+  classify(s, in, k, Q);
+  if (in.CLASS == 'N') weigh_bracket(s, in, con, k, Q);
   Arr<double, kMonths> afforestation;
   Arr<double, kMonths> irrigation;
-  disag2(s, s.QREC03, rainfall, k, 1, Q);
-  disag2(s, s.QREC04, afforestation, k, 2, Q);
-  disag2(s, s.QREC05, irrigation, k, 3, Q);
+  disag2(s, in, s.QREC03, rainfall, k, 1, Q);
+  disag2(s, in, s.QREC04, afforestation, k, 2, Q);
+  disag2(s, in, s.QREC05, irrigation, k, 3, Q);
   net_flows(monthly, afforestation, irrigation, negative_months);
 }
 
-void disag2(const Store& s, const SeriesBlock& block, Arr<double, kMonths>& out, int k, int series,
-            double Q) {
-  const auto& in = s.INDIC;
+void disag2(const RiverSystem& s, const IndicBlock& in, const SeriesBlock& block, Arr<double, kMonths>& out, int k,
+            int series, double Q) {
   const double B = block.QA(in.IYSEL, k);
   double T = 0.0;
   if (in.CLASS == 'S')
@@ -228,7 +225,7 @@ void linreg(std::span<const double> x, std::span<const double> y, int n, double&
   intercept = Sy / N - (Sx / N) * slope;
 }
 
-void fit_regressions(Store& s) {
+void fit_regressions(RiverSystem& s) {
   std::array<double, kRegressionPoints> x{};
   std::array<double, kRegressionPoints> y{};
   for (int k = 1; k <= s.PARM.NGAUGE; ++k) {

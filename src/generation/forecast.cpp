@@ -42,7 +42,7 @@ void read_framed_months(LineReader& in, const std::string& what, Arr<double, kMa
   read_values(in, what, kMonths + 2, [&](int i) -> double& { return i == 1 || i == kMonths + 2 ? ignored : row(g, i - 1); });
 }
 
-void read_gauge_records(LineReader& in, Faults& faults, ForecastBlock& f, int g) {
+void read_gauge_records(LineReader& in, Faults& faults, ForecastModel& f, int g) {
   in.record(faults, [&] {
     in.skip_text("FIRST HEADING OF " + gauge_text(g));
     in.skip_text("SECOND HEADING OF " + gauge_text(g));
@@ -71,10 +71,10 @@ void read_gauge_records(LineReader& in, Faults& faults, ForecastBlock& f, int g)
 }
 
 // The earliest month not yet recorded at some gauge; 0 when every month is recorded.
-int start_month(const Store& s) {
+int start_month(const RiverSystem& river) {
   for (int m = 1; m <= kMonths; ++m)
-    for (int g = 1; g <= s.PARM.NGAUGE; ++g)
-      if (s.FORE.QCUR(g, m) < 0.0) return m;
+    for (int g = 1; g <= river.PARM.NGAUGE; ++g)
+      if (river.FORE.QCUR(g, m) < 0.0) return m;
   return 0;
 }
 
@@ -87,16 +87,16 @@ int start_month(const Store& s) {
   throw RunEnded(box, ExitStatus::RunFailed);
 }
 
-void copy_recorded_months(Store& s, int ms) {
+void copy_recorded_months(const RiverSystem& river, GeneratorState& state, int ms) {
   for (int m = 1; m < ms; ++m) {
-    for (int g = 1; g <= s.PARM.NGAUGE; ++g) s.STOQ.QMONTH(g, m) = s.FORE.QCUR(g, m);
-    draw_deviates(s, kYearDeviates);  // a recorded month accounts for its draws all the same
+    for (int g = 1; g <= river.PARM.NGAUGE; ++g) state.STOQ.QMONTH(g, m) = river.FORE.QCUR(g, m);
+    draw_deviates(state, kYearDeviates);  // a recorded month accounts for its draws all the same
   }
 }
 
 // The standardised log flows of the four months before ms, from the two-year window
 // of the previous and the current year, each by its own calendar month.
-void set_starting_lags(ForecastBlock& f, int ngauge, int ms) {
+void set_starting_lags(ForecastModel& f, int ngauge, int ms) {
   for (int g = 1; g <= ngauge; ++g) {
     for (int k = 1; k <= kLags; ++k) {
       const int t = kMonths + ms - k;
@@ -106,41 +106,43 @@ void set_starting_lags(ForecastBlock& f, int ngauge, int ms) {
       if (!(W > 0.0 && std::isfinite(W)))
         end_run(" *** " + kForecastFile + ": " + gauge_month_text(g, c) + (previous_year ? " OF THE PREVIOUS YEAR" : " OF THE CURRENT YEAR") +
                 ": RECORDED FLOW MUST BE POSITIVE TO START THE FORECAST ***");
-      f.ZLAG(g, k) = (std::log(W) - f.FMEAN(g, c)) / f.FSD(g, c);
+      f.ZSTART(g, k) = (std::log(W) - f.FMEAN(g, c)) / f.FSD(g, c);
     }
   }
 }
 
 // One generated month m of every gauge. A flow that overflows ends the run rather
 // than reach the reports as infinity.
-void monthly_step(Store& s, int m) {
-  ForecastBlock& f = s.FORE;
-  draw_deviates(s, kYearDeviates);
-  correlate(f.CNOISE, f.CNOISETOP, s.ANN.EPS.all(), s.PARM.NGAUGE, s.ANN.EVEC);
-  for (int g = 1; g <= s.PARM.NGAUGE; ++g) {
-    const double z = f.ARC(g, 4) * f.ZLAG(g, 4) + f.ARC(g, 3) * f.ZLAG(g, 3) + f.ARC(g, 2) * f.ZLAG(g, 2) +
-                     f.ARC(g, 1) * f.ZLAG(g, 1) + f.SIGE(g) * s.ANN.EVEC(g);
+void monthly_step(const RiverSystem& river, GeneratorState& state, int m) {
+  const ForecastModel& f = river.FORE;
+  auto& ZLAG = state.FORE.ZLAG;
+  const auto& EVEC = state.ANN.EVEC;
+  draw_deviates(state, kYearDeviates);
+  correlate(f.CNOISE, f.CNOISETOP, state.ANN.EPS.all(), river.PARM.NGAUGE, state.ANN.EVEC);
+  for (int g = 1; g <= river.PARM.NGAUGE; ++g) {
+    const double z = f.ARC(g, 4) * ZLAG(g, 4) + f.ARC(g, 3) * ZLAG(g, 3) + f.ARC(g, 2) * ZLAG(g, 2) +
+                     f.ARC(g, 1) * ZLAG(g, 1) + f.SIGE(g) * EVEC(g);
     const double q = std::exp(z * f.FSD(g, m) + f.FMEAN(g, m));
     if (!std::isfinite(z) || !std::isfinite(q))
       end_run(" *** FORECAST FLOW OF " + gauge_month_text(g, m) + " IS TOO LARGE: CHECK PARAMFOR.DAT ***");
-    s.STOQ.QMONTH(g, m) = q;
-    f.ZLAG(g, 4) = f.ZLAG(g, 3);
-    f.ZLAG(g, 3) = f.ZLAG(g, 2);
-    f.ZLAG(g, 2) = f.ZLAG(g, 1);
-    f.ZLAG(g, 1) = z;
+    state.STOQ.QMONTH(g, m) = q;
+    ZLAG(g, 4) = ZLAG(g, 3);
+    ZLAG(g, 3) = ZLAG(g, 2);
+    ZLAG(g, 2) = ZLAG(g, 1);
+    ZLAG(g, 1) = z;
   }
 }
 
-void generate_months(Store& s, int first) {
-  for (int m = first; m <= kMonths; ++m) monthly_step(s, m);
+void generate_months(const RiverSystem& river, GeneratorState& state, int first) {
+  for (int m = first; m <= kMonths; ++m) monthly_step(river, state, m);
 }
 
 }  // namespace
 
-void read_forecast_file(Store& s, const std::string& name, Faults& faults) {
+void read_forecast_file(RiverSystem& river, const std::string& name, Faults& faults) {
   LineReader in(name, "FORECASTING PARAMETERS");
-  ForecastBlock& f = s.FORE;
-  const int n = s.PARM.NGAUGE;
+  ForecastModel& f = river.FORE;
+  const int n = river.PARM.NGAUGE;
   in.record(faults, [&] { in.skip_text("TITLE"); });
   for (int g = 1; g <= n; ++g) read_gauge_records(in, faults, f, g);
   in.record(faults, [&] {
@@ -155,20 +157,25 @@ void read_forecast_file(Store& s, const std::string& name, Faults& faults) {
   find_column_tops(f.CNOISE, n, f.CNOISETOP);
 }
 
-int set_forecast_lags(Store& s) {
-  const int ms = start_month(s);
+int set_forecast_start(RiverSystem& river) {
+  const int ms = start_month(river);
   if (ms == 0) end_with_nothing_missing_box();
-  set_starting_lags(s.FORE, s.PARM.NGAUGE, ms);
+  set_starting_lags(river.FORE, river.PARM.NGAUGE, ms);
+  river.FORE.MSTART = ms;
   return ms;
 }
 
-void forecast_start(Store& s) {
-  read_forecast_file(s, kForecastFile);
-  const int ms = set_forecast_lags(s);
-  copy_recorded_months(s, ms);
-  generate_months(s, ms);
+void load_forecast_model(RiverSystem& river) {
+  read_forecast_file(river, kForecastFile);
+  set_forecast_start(river);
 }
 
-void forecast_year(Store& s) { generate_months(s, 1); }
+void forecast_start(const RiverSystem& river, GeneratorState& state) {
+  state.FORE.ZLAG = river.FORE.ZSTART;
+  copy_recorded_months(river, state, river.FORE.MSTART);
+  generate_months(river, state, river.FORE.MSTART);
+}
+
+void forecast_year(const RiverSystem& river, GeneratorState& state) { generate_months(river, state, 1); }
 
 }  // namespace flowplex

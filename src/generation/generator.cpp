@@ -23,20 +23,18 @@ constexpr double kCompressionFactor = 1.0 / 13.0;
 
 constexpr int kForecastYearDeviates = kMonths * kYearDeviates;
 
-void discard_deviates(Store& s, long count) {
-  for (long i = 0; i < count; ++i) rng::anorm(s);
+void discard_deviates(StdatBlock& stream, long count) {
+  for (long i = 0; i < count; ++i) rng::anorm(stream);
 }
 
 // The innovations of one year: fresh deviates correlated between gauges by CMAT1.
-void draw_innovations(Store& s, Arr<double, kMaxGauges>& out) {
-  draw_deviates(s, kYearDeviates);
-  correlate(s.ANN.CMAT1, s.ANN.CMAT1TOP, s.ANN.EPS.all(), s.PARM.NGAUGE, out);
+void draw_innovations(const RiverSystem& river, GeneratorState& state, Arr<double, kMaxGauges>& out) {
+  draw_deviates(state, kYearDeviates);
+  correlate(river.ANN.CMAT1, river.ANN.CMAT1TOP, state.ANN.EPS.all(), river.PARM.NGAUGE, out);
 }
 
 // One ARMA(2,2) step of gauge g on the standardised normalised scale; shifts the lags.
-double arma_step(Store& s, int g) {
-  AnnBlock& a = s.ANN;
-  const GsubBlock& p = s.GSUB;
+double arma_step(const GsubBlock& p, AnnualRecursion& a, int g) {
   const double y = p.PHI(1, g) * a.YLAG1(g) + a.EVEC(g) - p.THETA(1, g) * a.ELAG1(g) +
                    p.PHI(2, g) * a.YLAG2(g) - p.THETA(2, g) * a.ELAG2(g);
   a.YLAG2(g) = a.YLAG1(g);
@@ -46,87 +44,90 @@ double arma_step(Store& s, int g) {
   return y;
 }
 
-void advance_lags_of_every_gauge(Store& s) {
-  for (int g = 1; g <= s.PARM.NGAUGE; ++g) arma_step(s, g);
+void advance_lags_of_every_gauge(const RiverSystem& river, AnnualRecursion& a) {
+  for (int g = 1; g <= river.PARM.NGAUGE; ++g) arma_step(river.GSUB, a, g);
 }
 
 // The lags two years back: innovations by CMAT1, values adding CMAT3's draw.
-void start_second_lags(Store& s, Arr<double, kMaxGauges>& sum) {
-  AnnBlock& a = s.ANN;
-  draw_innovations(s, a.ELAG2);
-  draw_deviates(s, kYearDeviates);
-  correlate(a.CMAT3, a.CMAT3TOP, a.EPS.all(), s.PARM.NGAUGE, sum);
-  for (int g = 1; g <= s.PARM.NGAUGE; ++g) a.YLAG2(g) = a.ELAG2(g) + sum(g);
+void start_second_lags(const RiverSystem& river, GeneratorState& state, Arr<double, kMaxGauges>& sum) {
+  AnnualRecursion& a = state.ANN;
+  draw_innovations(river, state, a.ELAG2);
+  draw_deviates(state, kYearDeviates);
+  correlate(river.ANN.CMAT3, river.ANN.CMAT3TOP, a.EPS.all(), river.PARM.NGAUGE, sum);
+  for (int g = 1; g <= river.PARM.NGAUGE; ++g) a.YLAG2(g) = a.ELAG2(g) + sum(g);
 }
 
 // The lags one year back, conditioned on those two years back through CMAT4 and CMAT5.
 // Rows are summed side by side, column after column, as in correlate.
-void start_first_lags(Store& s, Arr<double, kMaxGauges>& sum) {
-  AnnBlock& a = s.ANN;
-  const int n = s.PARM.NGAUGE;
-  draw_innovations(s, a.ELAG1);
-  draw_deviates(s, kYearDeviates);
+void start_first_lags(const RiverSystem& river, GeneratorState& state, Arr<double, kMaxGauges>& sum) {
+  const AnnualModel& model = river.ANN;
+  AnnualRecursion& a = state.ANN;
+  const int n = river.PARM.NGAUGE;
+  draw_innovations(river, state, a.ELAG1);
+  draw_deviates(state, kYearDeviates);
   const auto acc = sum.span(n, 1);
   std::fill(acc.begin(), acc.end(), 0.0);
   for (int j = 1; j <= n; ++j) {
     const double e = a.EPS(j), y2 = a.YLAG2(j), e2 = a.ELAG2(j);
-    const auto c2 = a.CMAT2.span(n, 1, j), c4 = a.CMAT4.span(n, 1, j), c5 = a.CMAT5.span(n, 1, j);
+    const auto c2 = model.CMAT2.span(n, 1, j), c4 = model.CMAT4.span(n, 1, j), c5 = model.CMAT5.span(n, 1, j);
     for (int g = 0; g < n; ++g) acc[g] += c2[g] * e - c4[g] * y2 + c5[g] * e2;
   }
   for (int g = 1; g <= n; ++g) a.YLAG1(g) = a.ELAG1(g) + sum(g);
 }
 
 // Warm-up years bring the recursion into its stationary state; only the lags remain.
-void warm_up(Store& s) {
+void warm_up(const RiverSystem& river, GeneratorState& state) {
   for (int year = 1; year <= kWarmUpYears; ++year) {
-    draw_innovations(s, s.ANN.EVEC);
-    advance_lags_of_every_gauge(s);
+    draw_innovations(river, state, state.ANN.EVEC);
+    advance_lags_of_every_gauge(river, state.ANN);
   }
 }
 
-void start_rigorous(Store& s) {
+void start_rigorous(const RiverSystem& river, GeneratorState& state) {
   Arr<double, kMaxGauges> sum;
-  start_second_lags(s, sum);
-  start_first_lags(s, sum);
-  warm_up(s);
+  start_second_lags(river, state, sum);
+  start_first_lags(river, state, sum);
+  warm_up(river, state);
 }
 
-void start_bootstrap(Store& s) {
-  AnnBlock& a = s.ANN;
-  a.ELAG1 = a.E1START;
-  a.YLAG1 = a.Y1START;
-  a.ELAG2 = a.E2START;
-  a.YLAG2 = a.Y2START;
-  for (int year = 0; year <= kWarmUpYears; ++year) draw_deviates(s, kYearDeviates);
+void start_bootstrap(const RiverSystem& river, GeneratorState& state) {
+  const AnnualModel& model = river.ANN;
+  AnnualRecursion& a = state.ANN;
+  a.ELAG1 = model.E1START;
+  a.YLAG1 = model.Y1START;
+  a.ELAG2 = model.E2START;
+  a.YLAG2 = model.Y2START;
+  for (int year = 0; year <= kWarmUpYears; ++year) draw_deviates(state, kYearDeviates);
 }
 
-void keep_start_state(Store& s) {
-  s.STDAT.ISEQSTART(1) = s.STDAT.IX;
-  s.STDAT.ISEQSTART(2) = s.STDAT.IY;
-  s.STDAT.ISEQSTART(3) = s.STDAT.IZ;
+void keep_start_state(StdatBlock& stream) {
+  stream.ISEQSTART(1) = stream.IX;
+  stream.ISEQSTART(2) = stream.IY;
+  stream.ISEQSTART(3) = stream.IZ;
 }
 
 // Returns false when the forecasting start has already made the first year.
-bool start_sequence(Store& s, Console& con, int IOPT) {
+bool start_sequence(const RiverSystem& river, GeneratorState& state, LineWriter& con, int IOPT) {
+  StdatBlock& stream = state.STDAT;
   switch (IOPT) {
     case kRigorous:
-      start_rigorous(s);
+      start_rigorous(river, state);
       break;
     case kBootstrapModel:
     case kBootstrap:
-      start_bootstrap(s);
+      start_bootstrap(river, state);
       break;
     case kForecasting:
-      keep_start_state(s);
-      forecast_start(s);
-      s.STDAT.NEWSEQ = 0;
+      keep_start_state(stream);
+      forecast_start(river, state);
+      stream.NEWSEQ = 0;
       return false;
     default:
       break;  // the lags stay as the previous sequence left them
   }
-  keep_start_state(s);
-  con.write(kStartNumbers, s.STDAT.IX, s.STDAT.IY, s.STDAT.IZ);
-  s.STDAT.NEWSEQ = 0;
+  keep_start_state(stream);
+  con.write(kStartNumbers, stream.IX, stream.IY, stream.IZ);
+  stream.NEWSEQ = 0;
   return true;
 }
 
@@ -135,70 +136,85 @@ bool start_sequence(Store& s, Console& con, int IOPT) {
 // the rest is stretched over the whole distribution. A probability at or below P0 (and
 // P0 of 1 or more) is a zero-flow year, so the quantile of 0 is never asked for; p = 1
 // is held within the stream's finest tail by xnorm.
-bool zero_flow_gauge_value(const Store& s, int g, double y, double& x) {
-  const double P0 = s.GSUB.P0(g);
+bool zero_flow_gauge_value(const RiverSystem& river, int g, double y, double& x) {
+  const double P0 = river.GSUB.P0(g);
   const double p = 1.0 - rng::qnormx(y);
   if (p < P0 || p == P0 || P0 >= 1.0) return false;
   const double p_nonzero = (p - P0) / (1.0 - P0);
-  x = rng::xnorm(p_nonzero) * s.ANN.ASD(g) + s.ANN.AMEAN(g);
+  x = rng::xnorm(p_nonzero) * river.ANN.ASD(g) + river.ANN.AMEAN(g);
   return true;
 }
 
 // The stochastic annual flow of a modelled gauge; advances its lags.
-double modelled_annual_flow(Store& s, int g) {
-  const AnnBlock& a = s.ANN;
-  const double y = arma_step(s, g);
+double modelled_annual_flow(const RiverSystem& river, AnnualRecursion& recursion, int g) {
+  const AnnualModel& a = river.ANN;
+  const double y = arma_step(river.GSUB, recursion, g);
   double x = y * a.ASD(g) + a.AMEAN(g);
   if (x > kCompressionThreshold) x = kCompressionThreshold + (x - kCompressionThreshold) * kCompressionFactor;
-  if (s.GSUB.IZERO(g) != 0 && !zero_flow_gauge_value(s, g, y, x)) return 0.0;
+  if (river.GSUB.IZERO(g) != 0 && !zero_flow_gauge_value(river, g, y, x)) return 0.0;
   int IERR = 0;
   return ajv(x, a.ITRANS(g), a.TPAR1(g), a.TPAR2(g), a.TPAR3(g), a.TPAR4(g), IERR);
 }
 
-void rigorous_year(Store& s, Console& con, int NCOUNT) {
-  AnnBlock& a = s.ANN;
-  const int n = s.PARM.NGAUGE;
-  draw_innovations(s, a.EVEC);
+void rigorous_year(const RiverSystem& river, GeneratorState& state, LineWriter& con, int NCOUNT) {
+  AnnualRecursion& a = state.ANN;
+  const int n = river.PARM.NGAUGE;
+  draw_innovations(river, state, a.EVEC);
   for (int g = 1; g <= n; ++g)
-    if (a.ITRANS(g) != 0) a.QANN(g) = modelled_annual_flow(s, g);
-  mindq(s, a.QANN);
-  s.STOQ.IYUSED = s.INDIC.IYSEL;
+    if (river.ANN.ITRANS(g) != 0) a.QANN(g) = modelled_annual_flow(river, a, g);
+  mindq(river, state.INDIC, a.QANN);
+  state.STOQ.IYUSED = state.INDIC.IYSEL;
   for (int g = 1; g <= n; ++g)
-    if (a.ITRANS(g) == 0) a.QANN(g) = s.qrec(1).QA(s.INDIC.IYSEL, g);
-  s.INDIC.NEGMONTHS = 0;
+    if (river.ANN.ITRANS(g) == 0) a.QANN(g) = river.qrec(1).QA(state.INDIC.IYSEL, g);
+  state.INDIC.NEGMONTHS = 0;
   for (int g = 1; g <= n; ++g) {
-    disagg(s, con, g, a.QANN(g), a.QMON, a.RAINMON, NCOUNT, s.INDIC.NEGMONTHS);
-    for (int m = 1; m <= kMonths; ++m) s.STOQ.QMONTH(g, m) = a.QMON(m);
+    disagg(river, state.INDIC, con, g, a.QANN(g), a.QMON, a.RAINMON, NCOUNT, state.INDIC.NEGMONTHS);
+    for (int m = 1; m <= kMonths; ++m) state.STOQ.QMONTH(g, m) = a.QMON(m);
   }
 }
 
 // The stored year a bootstrap uniform picks, held within 1 to NCOMMON.
-int bootstrap_year(const Store& s, double u) {
-  const int n = static_cast<int>(std::trunc(u * s.PARM.NCOMMON + 1));
-  return std::clamp(n, 1, s.PARM.NCOMMON);
+int bootstrap_year(const RiverSystem& river, double u) {
+  const int n = static_cast<int>(std::trunc(u * river.PARM.NCOMMON + 1));
+  return std::clamp(n, 1, river.PARM.NCOMMON);
 }
 
-void bootstrap_year_flows(Store& s, int NCOUNT) {
-  if (s.PARM.NCOMMON < 1) end_run(" NO HISTORICAL YEARS STORED: NO YEAR CAN BE DRAWN");
-  const int n = bootstrap_year(s, rng::random(s));
-  s.STOQ.IYUSED = n;
-  const SeriesBlock& inc = s.qrec(1);
-  const SeriesBlock& aff = s.qrec(4);
-  const SeriesBlock& irr = s.qrec(5);
+void bootstrap_year_flows(const RiverSystem& river, GeneratorState& state, int NCOUNT) {
+  if (river.PARM.NCOMMON < 1) end_run(" NO HISTORICAL YEARS STORED: NO YEAR CAN BE DRAWN");
+  const int n = bootstrap_year(river, rng::random(state.STDAT));
+  state.STOQ.IYUSED = n;
+  const SeriesBlock& inc = river.qrec(1);
+  const SeriesBlock& aff = river.qrec(4);
+  const SeriesBlock& irr = river.qrec(5);
   for (int m = 1; m <= kMonths; ++m) {
-    for (int g = 1; g <= s.PARM.NGAUGE; ++g) {
+    for (int g = 1; g <= river.PARM.NGAUGE; ++g) {
       double q = inc.QM(m, n, g);
       if (NCOUNT != 1) q = q - aff.QM(m, n, g) - irr.QM(m, n, g);
-      s.STOQ.QMONTH(g, m) = std::max(q, 0.0);
+      state.STOQ.QMONTH(g, m) = std::max(q, 0.0);
     }
   }
-  draw_deviates(s, kYearDeviates - 1);
+  draw_deviates(state, kYearDeviates - 1);
 }
 
-void run_off(Store& s, int IOPT, int& NCOUNT) {
+long deviates_per_year(int IOPT) { return IOPT == kForecasting ? kForecastYearDeviates : kYearDeviates; }
+
+void run_off(StdatBlock& stream, int IOPT, int& NCOUNT) {
   NCOUNT = -NCOUNT;
-  const long per_year = IOPT == kForecasting ? kForecastYearDeviates : kYearDeviates;
-  discard_deviates(s, per_year * NCOUNT);
+  discard_deviates(stream, deviates_per_year(IOPT) * NCOUNT);
+}
+
+// Draws of the sequence start before its first year; the forecasting start draws only
+// for the months of its first year.
+long deviates_at_sequence_start(int IOPT) {
+  switch (IOPT) {
+    case kRigorous:
+      return (4 + kWarmUpYears) * static_cast<long>(kYearDeviates);
+    case kBootstrapModel:
+    case kBootstrap:
+      return (kWarmUpYears + 1) * static_cast<long>(kYearDeviates);
+    default:
+      return 0;
+  }
 }
 
 }  // namespace
@@ -225,30 +241,50 @@ FLOWPLEX_VECTOR_CLONES void correlate(const Matrix& M, const ColumnTops& top, st
   }
 }
 
-void draw_deviates(Store& s, int count) {
-  for (int i = 1; i <= count; ++i) s.ANN.EPS(i) = rng::anorm(s);
+void draw_deviates(GeneratorState& state, int count) {
+  for (int i = 1; i <= count; ++i) state.ANN.EPS(i) = rng::anorm(state.STDAT);
 }
 
-void ensure_loaded(Store& s, Console& con) {
-  if (s.loaded) return;
-  anread(s, con);
-  find_column_tops(s.ANN.CMAT1, s.PARM.NGAUGE, s.ANN.CMAT1TOP);
-  find_column_tops(s.ANN.CMAT3, s.PARM.NGAUGE, s.ANN.CMAT3TOP);
-  s.loaded = true;
+void ensure_loaded(RiverSystem& river, Console& con, int threads) {
+  if (river.loaded) return;
+  anread(river, con, Faults::ending(), threads);
+  find_column_tops(river.ANN.CMAT1, river.PARM.NGAUGE, river.ANN.CMAT1TOP);
+  find_column_tops(river.ANN.CMAT3, river.PARM.NGAUGE, river.ANN.CMAT3TOP);
+  river.loaded = true;
 }
 
-void anskom(Store& s, Console& con, int& /*ISEQ*/, int& IOPT, int& NCOUNT) {
-  ensure_loaded(s, con);
-  if (s.STDAT.NEWSEQ == 1 && !start_sequence(s, con, IOPT)) return;
+void anskom(const RiverSystem& river, GeneratorState& state, LineWriter& con, int& /*ISEQ*/, int& IOPT,
+            int& NCOUNT) {
+  if (state.STDAT.NEWSEQ == 1 && !start_sequence(river, state, con, IOPT)) return;
   if (NCOUNT <= 0) {
-    run_off(s, IOPT, NCOUNT);
+    run_off(state.STDAT, IOPT, NCOUNT);
   } else if (IOPT == kForecasting) {
-    forecast_year(s);
+    forecast_year(river, state);
   } else if (IOPT == kBootstrap) {
-    bootstrap_year_flows(s, NCOUNT);
+    bootstrap_year_flows(river, state, NCOUNT);
   } else {
-    rigorous_year(s, con, NCOUNT);
+    rigorous_year(river, state, con, NCOUNT);
   }
+}
+
+long long deviates_per_sequence(int IOPT) {
+  return deviates_at_sequence_start(IOPT) + static_cast<long long>(kYearsDrawnPerSequence) * deviates_per_year(IOPT);
+}
+
+bool sequences_stand_alone(const RiverSystem& river, int IOPT) {
+  if (IOPT == kBootstrap || IOPT == kForecasting) return true;
+  if (IOPT != kRigorous && IOPT != kBootstrapModel) return false;
+  for (int i = 1; i <= river.DSBASE.NKEY; ++i)
+    if (river.ANN.ITRANS(river.DSBASE.KEYG(i)) == 0) return false;
+  return true;
+}
+
+GeneratorState state_at_sequence_start(const StdatBlock& startup, int IOPT, int seq) {
+  GeneratorState state;
+  state.STDAT = startup;
+  rng::jump(state.STDAT, (seq - 1) * deviates_per_sequence(IOPT));
+  state.STDAT.NEWSEQ = 1;
+  return state;
 }
 
 }  // namespace flowplex

@@ -1,6 +1,7 @@
 #pragma once
 // The stochastic generator: one call makes one year of monthly flows for every gauge
-// of the parameter file into STOQ.QMONTH, or runs the stream on by whole years.
+// of the parameter file into the sequence's STOQ.QMONTH, or runs its stream on by whole
+// years. It reads the river system and changes only the generator state it is given.
 #include <span>
 
 #include "report/console.hpp"
@@ -12,6 +13,9 @@ namespace flowplex {
 inline constexpr int kYearDeviates = kDeviates;
 // Warm-up years of the rigorous sequence start.
 inline constexpr int kWarmUpYears = 200;
+// Years of draws every sequence accounts for, whatever the years asked for: the
+// generation loop runs each sequence on to this many with a run-off call.
+inline constexpr int kYearsDrawnPerSequence = 201;
 
 using Matrix = Arr<double, kMaxGauges, kMaxGauges>;
 using ColumnTops = Arr<int, kMaxGauges>;
@@ -28,15 +32,30 @@ void find_column_tops(const Matrix& M, int n, ColumnTops& top);
 void correlate(const Matrix& M, const ColumnTops& top, std::span<const double> v, int n,
                Arr<double, kMaxGauges>& out);
 
-// Fills EPS(1..count) with fresh deviates of the shared stream.
-void draw_deviates(Store& s, int count);
+// Fills EPS(1..count) with fresh deviates of the sequence's stream.
+void draw_deviates(GeneratorState& state, int count);
 
-// Loads the parameter file and the series once per run (s.loaded).
-void ensure_loaded(Store& s, Console& con);
+// Loads the parameter file and the series once per run (river.loaded), the series
+// files on up to `threads` threads.
+void ensure_loaded(RiverSystem& river, Console& con, int threads = 1);
 
 // One generator call. With NEWSEQ = 1 the sequence starts first. NCOUNT 1 makes a year;
 // NCOUNT <= 0 advances the stream by -NCOUNT years and leaves NCOUNT positive.
 // ISEQ does not affect the flows: sequences differ only by their place in the stream.
-void anskom(Store& s, Console& con, int& ISEQ, int& IOPT, int& NCOUNT);
+// The river system must be loaded (and, for IOPT 3, its forecasting model read).
+void anskom(const RiverSystem& river, GeneratorState& state, LineWriter& con, int& ISEQ, int& IOPT, int& NCOUNT);
+
+// The deviates one sequence of the option draws, its start and its run-off included.
+long long deviates_per_sequence(int IOPT);
+
+// Whether every sequence of the option depends on the river system and its place in the
+// stream alone. Options without a sequence start (any IOPT but 0 to 3) carry the lags of
+// the sequence before; so do the rigorous years where a key gauge has no annual model,
+// since the nearest-year search reads that gauge's annual flow of the year before.
+bool sequences_stand_alone(const RiverSystem& river, int IOPT);
+
+// A fresh generator state whose stream stands where sequence seq of the option starts,
+// computed directly from the stream as the start-up left it.
+GeneratorState state_at_sequence_start(const StdatBlock& startup, int IOPT, int seq);
 
 }  // namespace flowplex

@@ -9,6 +9,7 @@
 #include "generation/series_file.hpp"
 #include "report/input.hpp"
 #include "report/run_ended.hpp"
+#include "store/option.hpp"
 
 namespace flowplex {
 namespace {
@@ -26,7 +27,7 @@ int record_year(int year) { return year < 1900 ? year + 1900 : year; }
 
 // Stored only once it is known to fit, so that a check going on after it reads no
 // gauge the store cannot hold.
-void read_gauge_count(Store& s, LineReader& in) {
+void read_gauge_count(RiverSystem& s, LineReader& in) {
   int count = 0;
   read_group(in, "NUMBER OF GAUGES", {&count});
   if (count < 1 || count > kMaxGauges)
@@ -36,7 +37,7 @@ void read_gauge_count(Store& s, LineReader& in) {
 
 // A negative count means no key gauges. The count is stored last, so that a check
 // going on after a faulty key gauge finds no key gauge that is not one.
-void read_key_gauges(Store& s, LineReader& in) {
+void read_key_gauges(RiverSystem& s, LineReader& in) {
   FreeGroup group(in, "KEY GAUGES");
   int count = 0;
   group.next(count);
@@ -53,7 +54,7 @@ void read_key_gauges(Store& s, LineReader& in) {
 
 // Gauge g's records; true when its record period was read, which the common period
 // and the series files need.
-bool read_gauge_records(Store& s, LineReader& in, Faults& faults, int g) {
+bool read_gauge_records(RiverSystem& s, LineReader& in, Faults& faults, int g) {
   in.record(faults, [&] { s.PARM.GNAME(g).assign(in.need("GAUGE NAME")); });
   int first_year = 0;
   const bool period = in.record(faults, [&] {
@@ -95,7 +96,7 @@ struct CommonPeriod {
 // Every gauge's records and the common period; true when the common period is known.
 // A record period that could not be read leaves it unknown (and its overlap untested).
 // Where a check finds the file ended early, the gauges are those before the end.
-bool read_gauges(Store& s, Console& con, LineReader& in, Faults& faults) {
+bool read_gauges(RiverSystem& s, Console& con, LineReader& in, Faults& faults) {
   CommonPeriod common;
   bool periods = true;
   for (int g = 1; g <= s.PARM.NGAUGE; ++g) {
@@ -119,7 +120,7 @@ bool read_gauges(Store& s, Console& con, LineReader& in, Faults& faults) {
   });
 }
 
-void report_common_period(const Store& s, Console& con) {
+void report_common_period(const RiverSystem& s, Console& con) {
   con.free(" ");
   con.free(" OVER LAPPING HYDROLOGICAL PERIOD");
   con.free(" Start year           :", s.PARM.ISTART);
@@ -130,7 +131,7 @@ void report_common_period(const Store& s, Console& con) {
 
 // Row g fills elements (g, 1) to (g, NGAUGE); a row longer than ten values runs on
 // over further lines.
-void read_matrix(const Store& s, LineReader& in, Faults& faults, Arr<double, kMaxGauges, kMaxGauges>& matrix,
+void read_matrix(const RiverSystem& s, LineReader& in, Faults& faults, Arr<double, kMaxGauges, kMaxGauges>& matrix,
                  std::string_view what) {
   const int n = s.PARM.NGAUGE;
   std::array<double, kMatrixFieldsPerLine> fields{};
@@ -145,7 +146,7 @@ void read_matrix(const Store& s, LineReader& in, Faults& faults, Arr<double, kMa
   }
 }
 
-void read_matrices(Store& s, LineReader& in, Faults& faults) {
+void read_matrices(RiverSystem& s, LineReader& in, Faults& faults) {
   in.record(faults, [&] { in.skip_text("HEADING OF CMAT1"); });
   read_matrix(s, in, faults, s.ANN.CMAT1, "ROW OF CMAT1");
   const std::array<std::pair<Arr<double, kMaxGauges, kMaxGauges>*, std::string_view>, 4> later{
@@ -163,7 +164,7 @@ void read_matrices(Store& s, LineReader& in, Faults& faults) {
 // True when the names and record periods of the gauges came whole, so that their
 // series files can be found and read. Without the number of gauges nothing else can
 // be read: a fault there ends the file even in a check.
-bool read_parameter_file(Store& s, Console& con, Faults& faults) {
+bool read_parameter_file(RiverSystem& s, Console& con, Faults& faults) {
   LineReader in(trimmed_name(s.PARM.PARMFILE.view()), "PARAMETER FILE");
   read_gauge_count(s, in);
   in.record(faults, [&] { s.PARM.TITLE.assign(in.need("TITLE LINE")); });
@@ -175,17 +176,17 @@ bool read_parameter_file(Store& s, Console& con, Faults& faults) {
   return periods;
 }
 
-void read_series_files(Store& s, Console& con, Faults& faults) {
+void read_series_files(RiverSystem& s, Console& con, Faults& faults, int threads) {
   for (int type = 1; type <= kSeriesTypes; ++type) {
     con.text("");
     con.free(kSeriesBanners[static_cast<std::size_t>(type - 1)]);
-    readin(s, con, s.qrec(type), type, faults);
+    readin(s, con, s.qrec(type), type, faults, threads);
   }
   con.free("READING OF FILES COMPLETED ");
 }
 
 // The first stored position of gauge k whose year is not in its ranked record, or 0.
-int position_missing_from_ranks(const Store& s, int k) {
+int position_missing_from_ranks(const RiverSystem& s, int k) {
   for (int p = 1; p <= s.NREC(k); ++p) {
     const int year = stored_year(s, p, k);
     bool found = false;
@@ -195,7 +196,7 @@ int position_missing_from_ranks(const Store& s, int k) {
   return 0;
 }
 
-std::string cannot_disaggregate(const Store& s, int k, const std::string& why) {
+std::string cannot_disaggregate(const RiverSystem& s, int k, const std::string& why) {
   return " *** GAUGE " + std::to_string(k) + " (" + trimmed_name(s.PARM.GNAME(k).view()) + ")" + why +
          ": ITS FLOWS CANNOT BE SPLIT INTO MONTHS ***";
 }
@@ -204,7 +205,7 @@ std::string cannot_disaggregate(const Store& s, int k, const std::string& why) {
 // gauge's years from it; the rigorous years take the key gauges' annual flows (for the
 // nearest-year search) and those of gauges without an annual model from it. The
 // forecasting mode does not read it.
-bool needs_incremental_record(const Store& s, int IOPT, int k) {
+bool needs_incremental_record(const RiverSystem& s, int IOPT, int k) {
   const GenerationOption option(IOPT);
   if (option.forecasting()) return false;
   if (option.bootstrap() || s.ANN.ITRANS(k) == 0) return true;
@@ -214,14 +215,14 @@ bool needs_incremental_record(const Store& s, int IOPT, int k) {
 }
 
 // Without its file a gauge's incremental years read as zeros, which would pass for flows.
-std::optional<std::string> incremental_fault(const Store& s, int IOPT, int k) {
+std::optional<std::string> incremental_fault(const RiverSystem& s, int IOPT, int k) {
   if (!needs_incremental_record(s, IOPT, k) || s.QREC01.IY(1, k) != 0) return std::nullopt;
   return " *** GAUGE " + std::to_string(k) + " (" + trimmed_name(s.PARM.GNAME(k).view()) +
          ") HAS NO INCREMENTAL STREAMFLOW RECORD: ITS YEARS CANNOT BE DRAWN ***";
 }
 
 // The bootstrap and the forecasting mode do not disaggregate.
-std::optional<std::string> disaggregation_fault(const Store& s, int IOPT, int k) {
+std::optional<std::string> disaggregation_fault(const RiverSystem& s, int IOPT, int k) {
   if (!GenerationOption(IOPT).disaggregates()) return std::nullopt;
   if (s.NREC(k) == 0 || s.QREC02.IY(1, k) == 0) return cannot_disaggregate(s, k, " HAS NO RANKED STREAMFLOW RECORD");
   if (stored_year(s, 1, k) == 0)
@@ -233,23 +234,23 @@ std::optional<std::string> disaggregation_fault(const Store& s, int IOPT, int k)
 
 }  // namespace
 
-void anread(Store& s, Console& con, Faults& faults) {
+void anread(RiverSystem& s, Console& con, Faults& faults, int threads) {
   con.free(" opening parameter transfer file: ", s.PARM.PARMFILE);
   bool periods = false;
   faults.carry_on([&] { periods = read_parameter_file(s, con, faults); });
   if (!periods) return;
-  read_series_files(s, con, faults);
+  read_series_files(s, con, faults, threads);
   fit_regressions(s);
   index_ranked_records(s);
 }
 
-std::optional<std::string> generation_fault(const Store& s, int IOPT, int k) {
+std::optional<std::string> generation_fault(const RiverSystem& s, int IOPT, int k) {
   if (auto why = incremental_fault(s, IOPT, k)) return why;
   return disaggregation_fault(s, IOPT, k);
 }
 
 // Every gauge's incremental record is tested before any gauge's disaggregation.
-void check_for_generation(const Store& s, int IOPT) {
+void check_for_generation(const RiverSystem& s, int IOPT) {
   for (int k = 1; k <= s.PARM.NGAUGE; ++k)
     if (auto why = incremental_fault(s, IOPT, k)) end_run(*why);
   for (int k = 1; k <= s.PARM.NGAUGE; ++k)

@@ -36,6 +36,14 @@ int congruential_step(int x, int a, int q, int r, int m) {
   return next;
 }
 
+// x * a^n mod m by repeated squaring; every product stays below m^2 < 2^31.
+int times_power(int x, long long a, long long n, long long m) {
+  long long result = x % m;
+  for (long long base = a % m; n > 0; n /= 2, base = base * base % m)
+    if (n % 2 == 1) result = result * base % m;
+  return static_cast<int>(result);
+}
+
 }  // namespace
 
 double whrand(int& IX, int& IY, int& IZ) {
@@ -49,7 +57,7 @@ double whrand(int& IX, int& IY, int& IZ) {
   return sum - std::trunc(sum);
 }
 
-double random(Store& s) { return whrand(s.STDAT.IX, s.STDAT.IY, s.STDAT.IZ); }
+double random(StdatBlock& stream) { return whrand(stream.IX, stream.IY, stream.IZ); }
 
 double xnorm(double P) {
   double sign = 1.0;
@@ -64,7 +72,7 @@ double xnorm(double P) {
   return sign * x;
 }
 
-double anorm(Store& s) { return xnorm(random(s)); }
+double anorm(StdatBlock& stream) { return xnorm(random(stream)); }
 
 double qnormx(double X) {
   if (X == 0.0) return 0.5;
@@ -76,12 +84,18 @@ double qnormx(double X) {
   return X > 0.0 ? R : 1.0 - R;
 }
 
-void start(Store& s) {
-  s.STDAT.NEWSEQ = 1;
-  s.STDAT.IX = 26;
-  s.STDAT.IY = 162534;
-  s.STDAT.IZ = 793;
-  for (int i = 0; i < kDiscardedAtStart; ++i) anorm(s);
+void start(StdatBlock& stream) {
+  stream.NEWSEQ = 1;
+  stream.IX = 26;
+  stream.IY = 162534;
+  stream.IZ = 793;
+  for (int i = 0; i < kDiscardedAtStart; ++i) anorm(stream);
+}
+
+void jump(StdatBlock& stream, long long steps) {
+  stream.IX = times_power(stream.IX, 171, steps, 30269);
+  stream.IY = times_power(stream.IY, 172, steps, 30307);
+  stream.IZ = times_power(stream.IZ, 170, steps, 30323);
 }
 
 }  // namespace flowplex::rng

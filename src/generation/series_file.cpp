@@ -1,8 +1,10 @@
 #include "generation/series_file.hpp"
 
 #include <array>
+#include <exception>
 #include <string>
 
+#include "parallel/in_order.hpp"
 #include "report/input.hpp"
 #include "report/run_ended.hpp"
 
@@ -53,7 +55,7 @@ class CommonYears {
   Arr<bool, kMaxYears> seen_;
 };
 
-[[noreturn]] void incomplete_record(Console& con, const LineReader& in, int line, int kept, std::string_view why) {
+[[noreturn]] void incomplete_record(LineWriter& con, const LineReader& in, int line, int kept, std::string_view why) {
   con.write(kYearsKept, kept);
   end_run(" *** ERROR IN FILE " + in.name() + " LINE " + std::to_string(line) + ": " +
           std::string(why) + " ***\nERROR INCOMPLETE DATA RECORD");
@@ -61,7 +63,7 @@ class CommonYears {
 
 // Reads the first NYEARS lines of one gauge's file, storing the common-period years
 // from position 1 up; returns the number of positions filled.
-int read_years(const Store& s, Console& con, LineReader& in, SeriesBlock& block, int g, int type) {
+int read_years(const RiverSystem& s, LineWriter& con, LineReader& in, SeriesBlock& block, int g, int type) {
   CommonYears common(s.PARM.ISTART, s.PARM.NCOMMON);
   std::array<double, kLineValues> v{};
   int n = 0;
@@ -87,7 +89,7 @@ int read_years(const Store& s, Console& con, LineReader& in, SeriesBlock& block,
 
 // The annual value of each stored year is the sum of its twelve months, whatever
 // total the file holds.
-void sum_months(const Store& s, SeriesBlock& block, int g) {
+void sum_months(const RiverSystem& s, SeriesBlock& block, int g) {
   for (int n = 1; n <= s.PARM.NCOMMON; ++n) {
     long double sum = 0.0L;
     for (int m = 1; m <= kMonths; ++m) sum += block.QM(m, n, g);
@@ -105,7 +107,7 @@ LineReader open_series(const std::string& name) {
   }
 }
 
-void read_gauge(Store& s, Console& con, SeriesBlock& block, int g, int type) {
+void read_gauge(RiverSystem& s, LineWriter& con, SeriesBlock& block, int g, int type) {
   const std::string name = series_file_name(s, g, type);
   con.write(kFileName, SeriesName(name));
   if (!file_exists(name)) {
@@ -121,15 +123,36 @@ void read_gauge(Store& s, Console& con, SeriesBlock& block, int g, int type) {
 
 }  // namespace
 
-std::string series_file_name(const Store& s, int g, int type) {
+std::string series_file_name(const RiverSystem& s, int g, int type) {
   return std::string(s.PARM.GNAME(g).first_word()) + std::string(kExtensions[static_cast<std::size_t>(type - 1)]);
 }
 
-void readin(Store& s, Console& con, SeriesBlock& block, int type, Faults& faults) {
-  for (int g = 1; g <= s.PARM.NGAUGE; ++g) faults.carry_on([&] { read_gauge(s, con, block, g, type); }, g);
+void readin(RiverSystem& s, LineWriter& con, SeriesBlock& block, int type, Faults& faults, int threads) {
+  // Each gauge's file is read on its own into its own part of the block; its console
+  // lines and its fault are handed on in gauge order.
+  struct GaugeRead {
+    std::string console;
+    std::exception_ptr fault;
+  };
+  const auto read = [&](int g) {
+    GaugeRead done;
+    HeldLines lines;
+    try {
+      read_gauge(s, lines, block, g, type);
+    } catch (...) {
+      done.fault = std::current_exception();
+    }
+    done.console = lines.take();
+    return done;
+  };
+  const auto report = [&](int g, GaugeRead done) {
+    con.pass_on(done.console);
+    faults.carry_on([&] { if (done.fault) std::rethrow_exception(done.fault); }, g);
+  };
+  in_order(s.PARM.NGAUGE, threads, read, report);
 }
 
-int stored_year(const Store& s, int p, int k) {
+int stored_year(const RiverSystem& s, int p, int k) {
   const int rainfall_year = s.QREC03.IY(p, k);
   return rainfall_year != 0 ? rainfall_year : s.QREC01.IY(p, k);
 }

@@ -5,7 +5,7 @@
 
 #include "report/console.hpp"
 #include "report/faults.hpp"
-#include "store/store.hpp"
+#include "store/river_system.hpp"
 
 namespace flowplex {
 
@@ -19,16 +19,19 @@ inline constexpr int kRainfall = 3;
 // is reported and skipped; a file that ends early or holds an unreadable field, that
 // repeats a year of the common period, or (incremental, ranked, rainfall) lacks one,
 // ends the run; in a check the fault is noted against the gauge and reading goes on
-// with the next gauge. Sets NREC of every gauge whose file was found and read.
-void readin(Store& s, Console& con, SeriesBlock& block, int type, Faults& faults = Faults::ending());
+// with the next gauge. Sets NREC of every gauge whose file was found and read. The
+// gauges' files are read on up to `threads` threads; the console lines and faults come
+// in gauge order all the same.
+void readin(RiverSystem& s, LineWriter& con, SeriesBlock& block, int type, Faults& faults = Faults::ending(),
+            int threads = 1);
 
 // The name of gauge g's series file of the type: the gauge name's first word and the
 // type's extension.
-std::string series_file_name(const Store& s, int g, int type);
+std::string series_file_name(const RiverSystem& s, int g, int type);
 
 // The calendar year of stored position p of gauge k: the rainfall record's year, or,
 // where the gauge has no rainfall record, the incremental record's year of the same
 // position (the two agree when both files are complete).
-int stored_year(const Store& s, int p, int k);
+int stored_year(const RiverSystem& s, int p, int k);
 
 }  // namespace flowplex

@@ -31,7 +31,7 @@ double inverse_of_type(double b, int ITYPE, double P3, double P4) {
 // The distance of every stored year n = 1..NCOMMON from the key gauges' flows Q: the
 // sum over keys, in key order, of the squared differences. The years are summed side by
 // side, key after key, so each year's sum keeps its order.
-FLOWPLEX_VECTOR_CLONES void key_distances(const Store& s, const Arr<double, kMaxGauges>& Q, std::span<double> d) {
+FLOWPLEX_VECTOR_CLONES void key_distances(const RiverSystem& s, const Arr<double, kMaxGauges>& Q, std::span<double> d) {
   const SeriesBlock& inc = s.qrec(1);
   std::fill(d.begin(), d.end(), 0.0);
   for (int k = 1; k <= s.DSBASE.NKEY; ++k) {
@@ -80,7 +80,7 @@ double ajv(double X, int ITYPE, double P1, double P2, double P3, double P4, int&
   return q;
 }
 
-void mindq(Store& s, const Arr<double, kMaxGauges>& Q) {
+void mindq(const RiverSystem& s, IndicBlock& in, const Arr<double, kMaxGauges>& Q) {
   if (s.PARM.NCOMMON < 1) end_run(" NO HISTORICAL YEARS STORED: THE NEAREST YEAR CANNOT BE FOUND");
   std::array<double, kMaxYears> distance;
   const auto d = std::span(distance).first(static_cast<std::size_t>(std::min(s.PARM.NCOMMON, kMaxYears)));
@@ -88,7 +88,7 @@ void mindq(Store& s, const Arr<double, kMaxGauges>& Q) {
   int year = nearest_year(d, static_cast<double>(1.0E15f));
   if (year == 0) year = nearest_year(d, std::numeric_limits<double>::infinity());
   if (year == 0) year = s.PARM.NCOMMON;
-  s.INDIC.IYSEL = year;
+  in.IYSEL = year;
 }
 
 }  // namespace flowplex

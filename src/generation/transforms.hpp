@@ -1,7 +1,8 @@
 #pragma once
 // The inverse marginal transforms of the annual model (the four Johnson families) and
 // the search for the historical year nearest to a stochastic year at the key gauges.
-#include "store/store.hpp"
+#include "store/generator_state.hpp"
+#include "store/river_system.hpp"
 
 namespace flowplex {
 
@@ -16,10 +17,10 @@ inline constexpr int kTransformNotFinite = 3;     // the flow overflowed (or a p
 // reflected and shrunk tenfold. On any error IERR is set and the flow is 0.
 double ajv(double X, int ITYPE, double P1, double P2, double P3, double P4, int& IERR);
 
-// Sets INDIC.IYSEL to the stored year (1 to NCOMMON) whose annual incremental flows at
+// Sets in.IYSEL to the stored year (1 to NCOMMON) whose annual incremental flows at
 // the key gauges lie nearest, in the sum of squares, to Q; among equal sums the latest.
 // When no distance is within 1.0E15 the nearest finite one is taken, and when none is
 // finite the latest year. Ends the run when no year is stored.
-void mindq(Store& s, const Arr<double, kMaxGauges>& Q);
+void mindq(const RiverSystem& river, IndicBlock& in, const Arr<double, kMaxGauges>& Q);
 
 }  // namespace flowplex

@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <string_view>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 namespace flowplex::interruption {
@@ -17,7 +19,7 @@ namespace fs = std::filesystem;
 struct Leftovers {
   std::mutex final_names;  // held while finished files are renamed
   std::mutex mutex;
-  std::vector<std::string> temporaries;
+  std::unordered_set<std::string> temporaries;  // one per realization of a large CSV export
   std::vector<std::string> made_folders;
 };
 
@@ -71,12 +73,19 @@ void watch() {
 
 void add_temporary(const std::string& path) {
   const std::lock_guard lock(leftovers().mutex);
-  leftovers().temporaries.push_back(path);
+  leftovers().temporaries.insert(path);
+}
+
+int make_temporary(char* pattern) {
+  const std::lock_guard lock(leftovers().mutex);
+  const int fd = ::mkstemp(pattern);
+  if (fd >= 0) leftovers().temporaries.insert(pattern);
+  return fd;
 }
 
 void drop_temporary(const std::string& path) {
   const std::lock_guard lock(leftovers().mutex);
-  std::erase(leftovers().temporaries, path);
+  leftovers().temporaries.erase(path);
 }
 
 void add_made_folder(const std::string& path) {

@@ -15,6 +15,9 @@ void watch();
 
 // A temporary file or folder, removed whole on interruption until it is dropped.
 void add_temporary(const std::string& path);
+// Makes a temporary file by mkstemp(pattern) and registers it in one step, so that an
+// interruption cannot fall between the two and leave it behind. Returns mkstemp's result.
+int make_temporary(char* pattern);
 void drop_temporary(const std::string& path);
 // A folder the run made, removed on interruption if nothing else is left in it.
 void add_made_folder(const std::string& path);

@@ -38,6 +38,9 @@ class LineWriter {
   }
   void write_free(const Values& items);
 
+  // Lines made by another writer (each ended by '\n'), passed on as they stand.
+  void pass_on(std::string_view lines) { emit(lines); }
+
  protected:
   // Receives finished lines, each ended by '\n'.
   virtual void emit(std::string_view lines) = 0;
@@ -45,6 +48,19 @@ class LineWriter {
  private:
   void write_text_line(std::string_view line);
   std::string buffer_;
+};
+
+// Keeps the lines written to it, to be passed on to another writer later: a sequence
+// made on a thread of its own writes its console lines here.
+class HeldLines final : public LineWriter {
+ public:
+  std::string take() { return std::move(held_); }
+
+ protected:
+  void emit(std::string_view lines) override { held_.append(lines); }
+
+ private:
+  std::string held_;
 };
 
 // The free-form line of the items, without its line end.

@@ -162,7 +162,7 @@ void forecast_findings(Store& s, Findings& found) {
   const bool present = file_exists(kForecastFile);
   Faults faults = Faults::noting();
   faults.carry_on([&] { read_forecast_file(s, kForecastFile, faults); });
-  if (!faults.noted_any()) faults.carry_on([&] { set_forecast_lags(s); });
+  if (!faults.noted_any()) faults.carry_on([&] { set_forecast_start(s); });
   for (const Fault& f : faults.noted()) {
     if (present)
       found.problem(f.message, kForecastingOnly);

@@ -2,12 +2,19 @@
 
 #include <cerrno>
 #include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "html/page.hpp"
+#include "report/console.hpp"
 
 namespace flowplex {
+namespace {
+const std::string kThreadsFlag = "--threads";
+const std::string kRealizationsFlag = "--realizations";
+}  // namespace
 
 void add_output_options(CLI::App& app, OutputOptions& options) {
   app.add_option("--netcdf", options.netcdf, "Write every generated monthly flow of every gauge to a NetCDF-4 file")
@@ -16,6 +23,63 @@ void add_output_options(CLI::App& app, OutputOptions& options) {
       ->type_name("DIR");
   app.add_option("--html", options.html, "Write the report as one self-contained HTML page with charts")
       ->type_name("FILE");
+}
+
+RealizationRange read_realizations(const std::string& value) {
+  const std::string limit = std::to_string(kMaxRealizations);
+  const auto refuse = [&](const std::string& why) { throw CLI::ValidationError(kRealizationsFlag + " " + value, why); };
+  const auto dash = value.find('-', 1);  // not a leading minus sign
+  const auto first = parse_whole_number(value.substr(0, dash));
+  const auto last = dash == std::string::npos ? first : parse_whole_number(value.substr(dash + 1));
+  if (!first || !last) refuse("N or A-B is needed, whole numbers from 1 to " + limit);
+  if (dash == std::string::npos) {
+    if (*first < 1 || *first > kMaxRealizations) refuse("the number of realizations is 1 to " + limit);
+    return {1, *first, true};
+  }
+  if (*first < 1) refuse("the first realization is 1 or more");
+  if (*last > kMaxRealizations) refuse("the last realization is at most " + limit);
+  if (*last < *first) refuse("the last realization comes before the first");
+  return {*first, *last, true};
+}
+
+void add_realizations_option(CLI::App& app, RealizationRange& range, std::string& typed) {
+  app.add_option_function<std::string>(
+         kRealizationsFlag,
+         [&range, &typed](const std::string& value) {
+           range = read_realizations(value);
+           typed = value;
+         },
+         "Make N realizations (1 to N), or realizations A to B only: the sequences of the one random stream, "
+         "realization k the same whatever the range or the threads. The reports describe 1 to 41; a range without "
+         "them makes exports only (run --gauges none)")
+      ->type_name("N|A-B");
+}
+
+int default_threads() { return std::max(1U, std::thread::hardware_concurrency()); }
+
+void add_threads_option(CLI::App& app, int& threads) {
+  app.add_option("--threads", threads,
+                 "Threads that read the series files and make the sequences side by side (default: as many as the "
+                 "machine offers; 1: one after another). The outputs are the same whatever N is")
+      ->type_name("N")
+      ->check(CLI::Validator(
+          [](const std::string& value) -> std::string {
+            const auto n = parse_whole_number(value);
+            return n && *n >= 1 ? "" : "a whole number of 1 or more is needed, not " + value;
+          },
+          "N >= 1"));
+}
+
+std::vector<std::string> recorded_command_line(const std::vector<std::string>& arguments) {
+  std::vector<std::string> kept;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    if (arguments[i] == kThreadsFlag) {
+      ++i;  // and its value
+      continue;
+    }
+    if (!arguments[i].starts_with(kThreadsFlag + "=")) kept.push_back(arguments[i]);
+  }
+  return kept;
 }
 
 RunSinks output_sinks(const OutputOptions& options, const RunInfo& info) {

@@ -7,6 +7,7 @@
 
 #include "export/exports.hpp"
 #include "export/sink.hpp"
+#include "store/realizations.hpp"
 
 namespace flowplex {
 
@@ -19,6 +20,24 @@ struct OutputOptions {
 
 // Registers --netcdf, --csv and --html on a command.
 void add_output_options(CLI::App& app, OutputOptions& options);
+
+// Registers --realizations N (realizations 1 to N) or A-B (realizations A to B), with
+// 1 <= A <= B <= 1,000,000; anything else is a usage error naming the flag and value.
+// `typed` keeps the value as given, for messages.
+void add_realizations_option(CLI::App& app, RealizationRange& range, std::string& typed);
+
+// The range that --realizations VALUE asks for; a CLI::ValidationError when it is none.
+RealizationRange read_realizations(const std::string& value);
+
+// The threads a run uses unless told: as many as the machine offers.
+int default_threads();
+
+// Registers --threads N on a command: a whole number of 1 or more.
+void add_threads_option(CLI::App& app, int& threads);
+
+// The arguments a run records of itself: as given, less --threads, which changes no
+// result, so that the same run on any number of threads records the same.
+std::vector<std::string> recorded_command_line(const std::vector<std::string>& arguments);
 
 // The sinks the output options ask for, in the order they are made final: the manifest
 // of the CSV folder lists every other output, so it comes last.

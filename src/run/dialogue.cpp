@@ -77,7 +77,7 @@ void run_dialogue(Store& s, Console& con, Channels& ch) {
   ask_years(s, con);
   ask_option(s, con);
   ask_gauges(s, con);
-  ch.open_reports();
+  if (s.RUN.writes_reports()) ch.open_reports();
   ask_parameter_file(s, con);
 }
 

@@ -55,6 +55,8 @@ int main(int argc, char** argv) {
       ->trigger_on_parse();
   flowplex::Invocation invocation{{argv + 1, argv + argc}, FLOWPLEX_VERSION, {}};
   flowplex::add_output_options(app, invocation.outputs);
+  flowplex::add_threads_option(app, invocation.threads);
+  flowplex::add_realizations_option(app, invocation.realizations, invocation.realizations_value);
   ExitStatus fit_status = ExitStatus::Success;
   flowplex::add_fit_command(app, fit_status);
   flowplex::RunFlags run_flags;
@@ -65,6 +67,9 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
     if (*run) run_request = flowplex::read_run_flags(run_flags);
+    if (!app.got_subcommand("fit") && !*check)
+      flowplex::refuse_range_without_tests(invocation.realizations, invocation.realizations_value,
+                                           *run ? &run_flags : nullptr);
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {

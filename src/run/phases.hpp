@@ -11,8 +11,10 @@
 namespace flowplex {
 
 // The 41 sequences: keeps the chosen gauges' generated flows in FLOW and their annual
-// totals in FLOWYR; the sink sees every year of every gauge as it is made.
-void generate_sequences(Store& s, Console& con, RunSink& sink);
+// totals in FLOWYR; the sink receives every gauge's flows of each sequence. Sequences
+// that stand alone are made on up to `threads` threads; their console lines and flows
+// are handed on in order of the sequences all the same.
+void generate_sequences(Store& s, Console& con, RunSink& sink, int threads = 1);
 
 // The annual value listing of every chosen gauge on "GAUGE.ANN".
 void annual_listing(const Store& s, Console& con, Channels& ch);

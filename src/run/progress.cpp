@@ -34,16 +34,14 @@ void ProgressLine::erase() {
 void ProgressLine::begin_generation(const Store& s) { sinks_.begin_generation(s); }
 
 void ProgressLine::begin_sequence(const Store& s, int seq) {
-  show(" GENERATING SEQUENCE " + std::to_string(seq) + " OF " + std::to_string(kSequences));
+  show(" GENERATING SEQUENCE " + std::to_string(seq) + " OF " + std::to_string(s.RUN.REALIZATIONS.last));
   sinks_.begin_sequence(s, seq);
 }
 
-void ProgressLine::year_made(const Store& s, int seq, int y) {
-  sinks_.year_made(s, seq, y);
+void ProgressLine::sequence_made(const Store& s, int seq, const std::shared_ptr<const GeneratedSequence>& made) {
+  sinks_.sequence_made(s, seq, made);
   draw();
 }
-
-void ProgressLine::end_sequence(const Store& s, int seq) { sinks_.end_sequence(s, seq); }
 
 void ProgressLine::begin_analyses(const Store& s) {
   show("");

@@ -1,5 +1,5 @@
 #pragma once
-// A progress line for a terminal: how far the 41 sequences and the export files have
+// A progress line for a terminal: how far the sequences and the export files have
 // come, redrawn in place on standard error. It never reaches a report, and it steps
 // aside whenever the console writes, so that the two never share a line.
 #include <ostream>
@@ -21,8 +21,8 @@ class ProgressLine final : public RunSink {
 
   void begin_generation(const Store& s) override;
   void begin_sequence(const Store& s, int seq) override;
-  void year_made(const Store& s, int seq, int y) override;
-  void end_sequence(const Store& s, int seq) override;
+  void sequence_made(const Store& s, int seq, const std::shared_ptr<const GeneratedSequence>& made) override;
+  bool takes_sequences() const override { return sinks_.takes_sequences(); }
   void begin_analyses(const Store& s) override;
   void statistics(const StatisticsResult& result) override;
   void correlations(const CorrelationResult& result) override;

@@ -43,17 +43,18 @@ void check_gauges_in_parameter_file(const Store& s, std::span<const int> gauges)
               trimmed_name(s.PARM.PARMFILE.view()) + " HOLDS " + std::to_string(s.PARM.NGAUGE) + " GAUGES ***");
 }
 
-ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& sink, const BeforeDialogue& before_dialogue) {
+ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& sink, const BeforeDialogue& before_dialogue,
+                        int threads) {
   try {
-    rng::start(s);
+    rng::start(s.STDAT);
     show_banner(con);
     if (before_dialogue) before_dialogue(s, con);
     run_dialogue(s, con, ch);
-    ensure_loaded(s, con);
+    ensure_loaded(s, con, threads);
     check_gauges_in_parameter_file(s, s.RUN.IGLIST.span(s.RUN.NSEL, 1));
     check_for_generation(s, s.RUN.IOPT);
     sink.begin_generation(s);
-    generate_sequences(s, con, sink);
+    generate_sequences(s, con, sink, threads);
     if (s.RUN.option().forecasting() && forecast_dump(s, con, ch)) return finish(s, con, ch, sink, " There you go boetie!");
     read_historic_files(s, con);
     sink.begin_analyses(s);

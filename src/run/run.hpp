@@ -20,8 +20,10 @@ using BeforeDialogue = std::function<void(Store&, Console&)>;
 // closes the report files; the returned status says whether the run did what was asked.
 // The sink receives the generated flows and the analyses' tables; it commits its files
 // when the run did what was asked, and abandons them otherwise.
+// threads: how many threads may read the series files and make the sequences (1: one
+// after another on the calling thread); the outputs are the same whatever it is.
 ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& sink,
-                        const BeforeDialogue& before_dialogue = {});
+                        const BeforeDialogue& before_dialogue = {}, int threads = 1);
 
 // A run with no output beyond the reports.
 inline ExitStatus run_flowplex(Store& s, Console& con, Channels& ch) {

@@ -21,14 +21,15 @@ bool standard_error_is_a_terminal() { return ::isatty(STDERR_FILENO) == 1; }
 ExitStatus console_run(std::istream& answers, std::ostream& out, Shown shown, bool progress_line,
                        const Invocation& invocation, const BeforeDialogue& before_dialogue = {}) {
   auto store = make_store();
+  store->RUN.REALIZATIONS = invocation.realizations;
   Console console(answers, out, shown);
   Channels channels;
-  const RunInfo info{invocation.arguments, invocation.version, &console};
+  const RunInfo info{recorded_command_line(invocation.arguments), invocation.version, &console};
   RunSinks sinks = output_sinks(invocation.outputs, info);
   std::optional<ProgressLine> progress;
   if (progress_line) progress.emplace(std::cerr, console, sinks, !sinks.empty());
   RunSink& sink = progress ? static_cast<RunSink&>(*progress) : sinks;
-  const ExitStatus status = run_flowplex(*store, console, channels, sink, before_dialogue);
+  const ExitStatus status = run_flowplex(*store, console, channels, sink, before_dialogue, invocation.threads);
   out.flush();
   return status;
 }
@@ -73,7 +74,7 @@ ExitStatus flag_run(const RunRequest& request, const Invocation& invocation, std
   // Quiet keeps only what made the run fail: no progress line either.
   return console_run(answers, out, request.quiet ? Shown::OnlyFailures : Shown::AllButQuestions,
                      !request.quiet && standard_error_is_a_terminal(), invocation,
-                     [&](Store& s, Console& con) { check_before_run(s, con, request); });
+                     [&](Store& s, Console& con) { check_before_run(s, con, request, invocation.threads); });
 }
 
 }  // namespace flowplex

@@ -20,6 +20,9 @@ struct Invocation {
   std::vector<std::string> arguments;  // the program's arguments as given
   std::string version;
   OutputOptions outputs;
+  int threads = default_threads();
+  RealizationRange realizations{};
+  std::string realizations_value{};  // as given, for messages
 };
 
 // Registers `run` and its flags; the output options of the program also follow it.

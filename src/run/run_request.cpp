@@ -123,6 +123,19 @@ void check_historic_files(const Store& s, const RunRequest& request) {
 
 }  // namespace
 
+void refuse_range_without_tests(const RealizationRange& range, const std::string& value, const RunFlags* flags) {
+  if (range.holds_tested()) return;
+  const std::string without = "a range without realizations 1 to " + std::to_string(kSequences) + " ";
+  if (flags == nullptr || flags->gauges != "none")
+    refuse("--realizations", value, without + "makes exports only: it needs `run` with --gauges none");
+  const std::pair<std::string, bool> analysed[] = {{"--historic", !flags->historic.empty()},
+                                                   {"--analyses", !flags->analyses.empty() && flags->analyses != "none"},
+                                                   {"--analyses-for", !flags->analyses_for.empty()},
+                                                   {"--dump", flags->dump}};
+  for (const auto& [flag, given] : analysed)
+    if (given) refuse("--realizations", value, without + "makes no analyses and no dump: leave out " + flag);
+}
+
 // The dialogue keeps the first 40 characters of the name: a longer one would be cut.
 std::string parameter_file_fault(const std::string& path) {
   if (static_cast<int>(path.size()) <= Name::length()) return {};
@@ -166,16 +179,13 @@ std::string dialogue_answers(const RunRequest& r) {
   return answers;
 }
 
-void check_before_run(Store& s, Console& con, const RunRequest& request) {
+void check_before_run(Store& s, Console& con, const RunRequest& request, int threads) {
   s.PARM.PARMFILE.assign(request.parameter_file.empty() ? kDefaultParameterFile : request.parameter_file);
-  ensure_loaded(s, con);
+  ensure_loaded(s, con, threads);
   check_gauges_in_parameter_file(s, request.gauges);
   const GenerationOption option = GenerationOption::from_answer(request.option);
   check_for_generation(s, option.IOPT());
-  if (option.forecasting()) {
-    read_forecast_file(s, kForecastFile);
-    set_forecast_lags(s);
-  }
+  if (option.forecasting()) load_forecast_model(s);
   if (!request.dump) check_historic_files(s, request);
 }
 

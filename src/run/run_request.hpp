@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "report/console.hpp"
+#include "store/realizations.hpp"
 #include "store/store.hpp"
 
 namespace flowplex {
@@ -46,6 +47,11 @@ class UsageError : public std::runtime_error {
 // limits, or that the run would not use, is a UsageError.
 RunRequest read_run_flags(const RunFlags& flags);
 
+// A range of realizations without 1 to 41 makes none of the tests of the generated flows:
+// only `run` with --gauges none and without the flags of the historic files, the analyses
+// and the dump can make it (flags: null for the dialogue). A UsageError names the flags.
+void refuse_range_without_tests(const RealizationRange& range, const std::string& value, const RunFlags* flags);
+
 // What keeps the dialogue from taking a parameter file's path or a historic file type
 // as given, for a usage error; empty when it can take it.
 std::string parameter_file_fault(const std::string& path);
@@ -59,6 +65,6 @@ std::string dialogue_answers(const RunRequest& request);
 // in it and support the option, a forecasting run needs PARAMFOR.DAT and every chosen
 // gauge its historic file of the type asked for (but for the forecast dump, which reads
 // none). A fault ends the run (RunEnded) with the run's own kind of message.
-void check_before_run(Store& s, Console& con, const RunRequest& request);
+void check_before_run(Store& s, Console& con, const RunRequest& request, int threads = 1);
 
 }  // namespace flowplex

@@ -4,11 +4,11 @@
 
 namespace flowplex {
 
-SeriesBlock& Store::qrec(int type) {
-  return const_cast<SeriesBlock&>(static_cast<const Store&>(*this).qrec(type));
+SeriesBlock& RiverSystem::qrec(int type) {
+  return const_cast<SeriesBlock&>(static_cast<const RiverSystem&>(*this).qrec(type));
 }
 
-const SeriesBlock& Store::qrec(int type) const {
+const SeriesBlock& RiverSystem::qrec(int type) const {
   switch (type) {
     case 1: return QREC01;
     case 2: return QREC02;

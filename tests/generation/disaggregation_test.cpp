@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "report/run_ended.hpp"
+#include "store/store.hpp"
 
 namespace flowplex {
 namespace {
@@ -28,16 +29,17 @@ class Disaggregation : public ::testing::Test {
         s.QREC03.QM(m, p, 1) = (100.0 + p) / 12.0;
       }
     }
-    s.INDIC.IYSEL = 1;  // 1950, ranked second
+    state.INDIC.IYSEL = 1;  // 1950, ranked second
   }
   // Tests change the records between calls, so the index is rebuilt first, as a load would.
   void split(double Q, int mode = 1) {
     index_ranked_records(s);
-    disagg(s, con, 1, Q, monthly, rainfall, mode, negative);
+    disagg(s, state.INDIC, con, 1, Q, monthly, rainfall, mode, negative);
   }
 
   std::unique_ptr<Store> store = make_store();
   Store& s = *store;
+  GeneratorState state;
   std::istringstream in;
   std::ostringstream out;
   Console con{in, out};
@@ -47,7 +49,7 @@ class Disaggregation : public ::testing::Test {
 
 TEST_F(Disaggregation, ScalesTheSelectedYearsMonths) {
   split(20.0);
-  EXPECT_EQ(s.INDIC.IRANK, 2);
+  EXPECT_EQ(state.INDIC.IRANK, 2);
   for (int m = 1; m <= 12; ++m) EXPECT_EQ(monthly(m), s.QREC02.QM(m, 2, 1));
   split(40.0);
   for (int m = 1; m <= 12; ++m) EXPECT_EQ(monthly(m), 2.0 * s.QREC02.QM(m, 2, 1));
@@ -69,15 +71,15 @@ TEST_F(Disaggregation, ClassesAndBracketWeights) {
   for (const Case c : {Case{25.0, 'N', 2, 3, 0.5, 0.5}, Case{10.0, 'N', 1, 2, 1.0, 0.0}, Case{30.0, 'N', 3, 4, 1.0, 0.0},
                        Case{40.0, 'N', 3, 4, 0.0, 1.0}, Case{5.0, 'S', 0, 0, 0.0, 1.0}, Case{45.0, 'L', 0, 0, 0.0, 1.0}}) {
     split(c.Q, 2);
-    EXPECT_EQ(s.INDIC.CLASS, c.cls) << c.Q;
-    EXPECT_EQ(s.INDIC.INR(1), c.low) << c.Q;
-    EXPECT_EQ(s.INDIC.INR(2), c.high) << c.Q;
-    EXPECT_EQ(s.INDIC.W1, c.W1) << c.Q;  // S and L keep the previous call's weights
-    EXPECT_EQ(s.INDIC.W2, c.W2) << c.Q;
+    EXPECT_EQ(state.INDIC.CLASS, c.cls) << c.Q;
+    EXPECT_EQ(state.INDIC.INR(1), c.low) << c.Q;
+    EXPECT_EQ(state.INDIC.INR(2), c.high) << c.Q;
+    EXPECT_EQ(state.INDIC.W1, c.W1) << c.Q;  // S and L keep the previous call's weights
+    EXPECT_EQ(state.INDIC.W2, c.W2) << c.Q;
   }
   split(25.0, 2);
-  EXPECT_EQ(s.INDIC.IN1, 1);  // ranked second is 1950, stored first
-  EXPECT_EQ(s.INDIC.IN2, 4);  // ranked third is 1953, stored fourth
+  EXPECT_EQ(state.INDIC.IN1, 1);  // ranked second is 1950, stored first
+  EXPECT_EQ(state.INDIC.IN2, 4);  // ranked third is 1953, stored fourth
   const double T = 0.5 * 101.0 + 0.5 * 104.0;
   for (int m = 1; m <= 12; ++m) EXPECT_EQ(rainfall(m), T / 101.0 * (101.0 / 12.0));
 }

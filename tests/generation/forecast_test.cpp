@@ -66,12 +66,13 @@ class Forecast : public ::testing::Test {
         g.prev[m] = 2.0 + m;
         g.cur[m] = 3.0 + m;
       }
-    rng::start(s);
+    rng::start(gen.STDAT);
   }
   void write(const std::string& text) { std::ofstream(kForecastFile, std::ios::binary) << text; }
   void start() {
     write(file_text(gauges));
-    forecast_start(s);
+    load_forecast_model(s);
+    forecast_start(s, gen);
   }
   double standardised(int g, int month, double flow) const {
     const GaugeData& d = gauges[static_cast<std::size_t>(g - 1)];
@@ -84,7 +85,7 @@ class Forecast : public ::testing::Test {
   std::string ended_message() {
     return testing::run_failure([&] { start(); });
   }
-  std::array<int, 3> state() const { return {s.STDAT.IX, s.STDAT.IY, s.STDAT.IZ}; }
+  std::array<int, 3> state() const { return {gen.STDAT.IX, gen.STDAT.IY, gen.STDAT.IZ}; }
   static std::array<int, 3> advanced(std::array<int, 3> from, long steps) {
     for (long i = 0; i < steps; ++i) rng::whrand(from[0], from[1], from[2]);
     return from;
@@ -94,6 +95,7 @@ class Forecast : public ::testing::Test {
   std::vector<GaugeData> gauges{2};
   std::unique_ptr<Store> store = make_store();
   Store& s = *store;
+  GeneratorState gen;
 };
 
 TEST_F(Forecast, OctoberMissingGeneratesTheWholeYearFromLastYearsLags) {
@@ -105,11 +107,11 @@ TEST_F(Forecast, OctoberMissingGeneratesTheWholeYearFromLastYearsLags) {
   EXPECT_EQ(state(), advanced(from, 6000));
   const double z1 = standardised(1, 12, gauges[0].prev[11]);
   const double z2 = standardised(2, 9, gauges[1].prev[8]);
-  EXPECT_DOUBLE_EQ(s.STOQ.QMONTH(1, 1), flow_of(1, 1, z1));
-  EXPECT_DOUBLE_EQ(s.STOQ.QMONTH(1, 12), flow_of(1, 12, z1));
-  EXPECT_DOUBLE_EQ(s.STOQ.QMONTH(2, 1), flow_of(2, 1, z2));
-  EXPECT_DOUBLE_EQ(s.STOQ.QMONTH(2, 5), flow_of(2, 5, z2));
-  EXPECT_DOUBLE_EQ(s.STOQ.QMONTH(2, 2), flow_of(2, 2, standardised(2, 10, gauges[1].prev[9])));
+  EXPECT_DOUBLE_EQ(gen.STOQ.QMONTH(1, 1), flow_of(1, 1, z1));
+  EXPECT_DOUBLE_EQ(gen.STOQ.QMONTH(1, 12), flow_of(1, 12, z1));
+  EXPECT_DOUBLE_EQ(gen.STOQ.QMONTH(2, 1), flow_of(2, 1, z2));
+  EXPECT_DOUBLE_EQ(gen.STOQ.QMONTH(2, 5), flow_of(2, 5, z2));
+  EXPECT_DOUBLE_EQ(gen.STOQ.QMONTH(2, 2), flow_of(2, 2, standardised(2, 10, gauges[1].prev[9])));
 }
 
 TEST_F(Forecast, OnlySeptemberMissingCopiesElevenRecordedMonths) {
@@ -119,9 +121,9 @@ TEST_F(Forecast, OnlySeptemberMissingCopiesElevenRecordedMonths) {
   start();
   EXPECT_EQ(state(), advanced(from, 6000));
   for (int g = 1; g <= 2; ++g)
-    for (int m = 1; m <= 11; ++m) EXPECT_EQ(s.STOQ.QMONTH(g, m), gauges[static_cast<std::size_t>(g - 1)].cur[m - 1]);
-  EXPECT_DOUBLE_EQ(s.STOQ.QMONTH(1, 12), flow_of(1, 12, 0.5 * standardised(1, 10, gauges[0].cur[9])));
-  EXPECT_DOUBLE_EQ(s.STOQ.QMONTH(2, 12), flow_of(2, 12, 0.0));
+    for (int m = 1; m <= 11; ++m) EXPECT_EQ(gen.STOQ.QMONTH(g, m), gauges[static_cast<std::size_t>(g - 1)].cur[m - 1]);
+  EXPECT_DOUBLE_EQ(gen.STOQ.QMONTH(1, 12), flow_of(1, 12, 0.5 * standardised(1, 10, gauges[0].cur[9])));
+  EXPECT_DOUBLE_EQ(gen.STOQ.QMONTH(2, 12), flow_of(2, 12, 0.0));
 }
 
 TEST_F(Forecast, LagsSpanBothYearsEachByItsOwnMonth) {
@@ -133,8 +135,8 @@ TEST_F(Forecast, LagsSpanBothYearsEachByItsOwnMonth) {
   start();
   const double z = 0.1 * standardised(1, 11, gauges[0].prev[10]) + 0.2 * standardised(1, 12, gauges[0].prev[11]) +
                    0.3 * standardised(1, 1, gauges[0].cur[0]) + 0.4 * standardised(1, 2, gauges[0].cur[1]);
-  EXPECT_DOUBLE_EQ(s.STOQ.QMONTH(1, 3), flow_of(1, 3, z));
-  EXPECT_EQ(s.STOQ.QMONTH(1, 2), gauges[0].cur[1]);
+  EXPECT_DOUBLE_EQ(gen.STOQ.QMONTH(1, 3), flow_of(1, 3, z));
+  EXPECT_EQ(gen.STOQ.QMONTH(1, 2), gauges[0].cur[1]);
 }
 
 TEST_F(Forecast, WithoutMemoryEachMonthIsItsOwnNoise) {
@@ -144,12 +146,12 @@ TEST_F(Forecast, WithoutMemoryEachMonthIsItsOwnNoise) {
   start();
   for (int g = 1; g <= 2; ++g) {
     const double sige = gauges[static_cast<std::size_t>(g - 1)].sige;
-    EXPECT_DOUBLE_EQ(s.STOQ.QMONTH(g, 12), flow_of(g, 12, sige * s.ANN.EPS(g)));
+    EXPECT_DOUBLE_EQ(gen.STOQ.QMONTH(g, 12), flow_of(g, 12, sige * gen.ANN.EPS(g)));
   }
   const auto from = state();
-  forecast_year(s);
+  forecast_year(s, gen);
   EXPECT_EQ(state(), advanced(from, 6000));
-  EXPECT_DOUBLE_EQ(s.STOQ.QMONTH(2, 12), flow_of(2, 12, 1.2 * s.ANN.EPS(2)));
+  EXPECT_DOUBLE_EQ(gen.STOQ.QMONTH(2, 12), flow_of(2, 12, 1.2 * gen.ANN.EPS(2)));
 }
 
 TEST_F(Forecast, SequencesSpendSixThousandDeviatesAYear) {
@@ -159,17 +161,18 @@ TEST_F(Forecast, SequencesSpendSixThousandDeviatesAYear) {
   std::istringstream in;
   std::ostringstream out;
   Console con{in, out};
+  load_forecast_model(s);
   const auto from = state();
   for (int seq = 1; seq <= 2; ++seq) {
-    s.STDAT.NEWSEQ = 1;
+    gen.STDAT.NEWSEQ = 1;
     int IOPT = kForecasting;
     for (int y = 1; y <= 30; ++y) {
       int NCOUNT = 1;
-      anskom(s, con, seq, IOPT, NCOUNT);
-      EXPECT_EQ(s.STDAT.NEWSEQ, 0);
+      anskom(s, gen, con, seq, IOPT, NCOUNT);
+      EXPECT_EQ(gen.STDAT.NEWSEQ, 0);
     }
     int NCOUNT = 30 - 201;
-    anskom(s, con, seq, IOPT, NCOUNT);
+    anskom(s, gen, con, seq, IOPT, NCOUNT);
   }
   EXPECT_EQ(state(), advanced(from, 2L * 1206000));
   EXPECT_EQ(out.str(), "");  // the forecasting start does not report the stream position
@@ -185,14 +188,14 @@ TEST_F(Forecast, NothingMissingShowsTheBoxAndEndsTheRun) {
 TEST_F(Forecast, UnusableFileEndsTheRunNamingFileAndLine) {
   const std::string text = file_text(gauges);
   try {
-    forecast_start(s);
+    load_forecast_model(s);
     ADD_FAILURE();
   } catch (const RunEnded& e) {
     EXPECT_NE(e.message().find("CANNOT OPEN FORECASTING PARAMETERS PARAMFOR.DAT"), std::string::npos) << e.message();
   }
   write(text.substr(0, text.size() / 2));
   try {
-    forecast_start(s);
+    load_forecast_model(s);
     ADD_FAILURE();
   } catch (const RunEnded& e) {
     EXPECT_NE(e.message().find("PARAMFOR.DAT LINE"), std::string::npos) << e.message();

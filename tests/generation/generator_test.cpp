@@ -18,7 +18,8 @@ struct StreamState {
   bool operator==(const StreamState&) const = default;
 };
 
-StreamState state_of(const Store& s) { return {s.STDAT.IX, s.STDAT.IY, s.STDAT.IZ}; }
+StreamState state_of(const GeneratorState& g) { return {g.STDAT.IX, g.STDAT.IY, g.STDAT.IZ}; }
+
 
 StreamState advanced(StreamState from, long steps) {
   for (long i = 0; i < steps; ++i) rng::whrand(from.IX, from.IY, from.IZ);
@@ -56,21 +57,21 @@ class Generator : public ::testing::Test {
   }
   // The stream past its start-up draws, within a sequence already started.
   void stream_within_sequence() {
-    rng::start(s);
-    s.STDAT.NEWSEQ = 0;
+    rng::start(gen.STDAT);
+    gen.STDAT.NEWSEQ = 0;
   }
   void call(int IOPT, int NCOUNT = 1) {
     int seq = 1;
-    anskom(s, con, seq, IOPT, NCOUNT);
+    anskom(s, gen, con, seq, IOPT, NCOUNT);
   }
   // One sequence as the generation loop drives it; returns QMONTH of gauge 1 per year.
   std::vector<std::array<double, kMonths>> sequence(int IOPT, int NYS) {
     std::vector<std::array<double, kMonths>> years;
-    s.STDAT.NEWSEQ = 1;
+    gen.STDAT.NEWSEQ = 1;
     for (int y = 1; y <= NYS; ++y) {
       call(IOPT);
       auto& row = years.emplace_back();
-      for (int m = 1; m <= kMonths; ++m) row[static_cast<std::size_t>(m - 1)] = s.STOQ.QMONTH(1, m);
+      for (int m = 1; m <= kMonths; ++m) row[static_cast<std::size_t>(m - 1)] = gen.STOQ.QMONTH(1, m);
     }
     if (NYS < 201) call(IOPT, NYS - 201);
     return years;
@@ -98,13 +99,14 @@ class Generator : public ::testing::Test {
   // the lag put in beforehand.
   double annual_flow_for(double y, int g = 1) {
     s.GSUB.PHI(1, g) = 1.0;
-    s.ANN.YLAG1(g) = y;
+    gen.ANN.YLAG1(g) = y;
     call(kRigorous);
-    return s.ANN.QANN(g);
+    return gen.ANN.QANN(g);
   }
 
   std::unique_ptr<Store> store = make_store();
   Store& s = *store;
+  GeneratorState gen;
   std::istringstream in;
   std::ostringstream out;
   Console con{in, out};
@@ -137,19 +139,19 @@ TEST_F(Generator, ZeroFlowGaugeMapsThroughItsZeroProbability) {
 
 TEST_F(Generator, GaugeWithoutAnnualModelTakesTheNearestYear) {
   s.ANN.ITRANS(2) = 0;
-  s.ANN.YLAG1(2) = 0.7;
-  s.ANN.ELAG2(2) = -0.4;
+  gen.ANN.YLAG1(2) = 0.7;
+  gen.ANN.ELAG2(2) = -0.4;
   s.ANN.ITRANS(1) = 1;  // lognormal, so the flow of 19 lies below the compression
   s.ANN.TPAR3(1) = 1.0;
   s.ANN.AMEAN(1) = std::log(19.0);
   EXPECT_NEAR(annual_flow_for(0.0), 19.0, 1e-12);  // nearest to stored year 2 at key gauge 1
-  EXPECT_EQ(s.INDIC.IYSEL, 2);
-  EXPECT_EQ(s.ANN.QANN(2), s.QREC01.QA(2, 2));
-  EXPECT_EQ(s.ANN.YLAG1(2), 0.7);
-  EXPECT_EQ(s.ANN.ELAG2(2), -0.4);
+  EXPECT_EQ(gen.INDIC.IYSEL, 2);
+  EXPECT_EQ(gen.ANN.QANN(2), s.QREC01.QA(2, 2));
+  EXPECT_EQ(gen.ANN.YLAG1(2), 0.7);
+  EXPECT_EQ(gen.ANN.ELAG2(2), -0.4);
   for (int m = 1; m <= kMonths; ++m) {
-    EXPECT_DOUBLE_EQ(s.STOQ.QMONTH(2, m), 20.0 / 24.0 * 2.0);
-    EXPECT_NEAR(s.STOQ.QMONTH(1, m), 19.0 / 24.0 * 2.0, 1e-12);
+    EXPECT_DOUBLE_EQ(gen.STOQ.QMONTH(2, m), 20.0 / 24.0 * 2.0);
+    EXPECT_NEAR(gen.STOQ.QMONTH(1, m), 19.0 / 24.0 * 2.0, 1e-12);
   }
 }
 
@@ -162,12 +164,12 @@ TEST_F(Generator, UnknownTransformGivesZeroAnnualFlow) {
 TEST_F(Generator, FirstYearsDoNotDependOnTheSequenceLength) {
   fill_model();
   for (int IOPT : {kRigorous, kBootstrapModel, kBootstrap}) {
-    rng::start(s);
+    rng::start(gen.STDAT);
     const auto short1 = sequence(IOPT, 30), short2 = sequence(IOPT, 30);
-    const StreamState after_short = state_of(s);
-    rng::start(s);
+    const StreamState after_short = state_of(gen);
+    rng::start(gen.STDAT);
     const auto long1 = sequence(IOPT, 100), long2 = sequence(IOPT, 100);
-    EXPECT_EQ(state_of(s), after_short) << IOPT;
+    EXPECT_EQ(state_of(gen), after_short) << IOPT;
     for (std::size_t y = 0; y < 30; ++y) {
       EXPECT_EQ(short1[y], long1[y]) << IOPT << " year " << y + 1;
       EXPECT_EQ(short2[y], long2[y]) << IOPT << " year " << y + 1;
@@ -180,12 +182,12 @@ TEST_F(Generator, EachOptionSpendsItsBudgetPerSequence) {
   fill_model();
   const std::array<std::pair<int, long>, 3> budgets{{{kRigorous, 202500}, {kBootstrapModel, 201000}, {kBootstrap, 201000}}};
   for (const auto& [IOPT, budget] : budgets) {
-    rng::start(s);
-    const StreamState from = state_of(s);
+    rng::start(gen.STDAT);
+    const StreamState from = state_of(gen);
     sequence(IOPT, 64);
-    EXPECT_EQ(state_of(s), advanced(from, budget)) << IOPT;
+    EXPECT_EQ(state_of(gen), advanced(from, budget)) << IOPT;
     sequence(IOPT, 200);
-    EXPECT_EQ(state_of(s), advanced(from, 2 * budget)) << IOPT;
+    EXPECT_EQ(state_of(gen), advanced(from, 2 * budget)) << IOPT;
   }
 }
 
@@ -196,48 +198,48 @@ TEST_F(Generator, RigorousStartDrawsEachLagYearFromItsOwnDeviates) {
   s.ANN.CMAT3(1, 1) = 0.3;
   s.ANN.CMAT4(1, 1) = 0.2;
   s.ANN.CMAT5(1, 1) = 0.1;
-  rng::start(s);
-  StreamState ref = state_of(s);
+  rng::start(gen.STDAT);
+  StreamState ref = state_of(gen);
   std::vector<double> d(2001);
   for (std::size_t i = 1; i <= 2000; ++i) d[i] = rng::xnorm(rng::whrand(ref.IX, ref.IY, ref.IZ));
   call(kRigorous);
   const double y2 = 0.3 * d[501];
   // the start, 200 warm-up years and the year made: the two start lags have swapped
-  EXPECT_DOUBLE_EQ(s.ANN.YLAG1(1), y2);
-  EXPECT_DOUBLE_EQ(s.ANN.YLAG2(1), 0.5 * d[1501] - 0.2 * y2);
-  EXPECT_EQ(s.ANN.ELAG1(1), 0.0);
+  EXPECT_DOUBLE_EQ(gen.ANN.YLAG1(1), y2);
+  EXPECT_DOUBLE_EQ(gen.ANN.YLAG2(1), 0.5 * d[1501] - 0.2 * y2);
+  EXPECT_EQ(gen.ANN.ELAG1(1), 0.0);
 }
 
 TEST_F(Generator, SequenceStartReportsTheStreamPosition) {
-  rng::start(s);
-  s.STDAT.NEWSEQ = 1;
+  rng::start(gen.STDAT);
+  gen.STDAT.NEWSEQ = 1;
   call(kBootstrap);
   const StreamState at_start = advanced({9641, 13168, 25976}, 201 * 500);
   std::ostringstream expected;
   expected << " Start Random Numbers ( not seeds ) = ";
   for (int v : {at_start.IX, at_start.IY, at_start.IZ}) expected << std::string(10 - std::to_string(v).size(), ' ') << v;
   EXPECT_EQ(out.str(), expected.str() + "\n");
-  EXPECT_EQ(s.STDAT.NEWSEQ, 0);
+  EXPECT_EQ(gen.STDAT.NEWSEQ, 0);
 }
 
 TEST_F(Generator, BootstrapStartSetsLagsFromStartingValues) {
   s.ANN.Y1START(2) = 1.5;
   s.ANN.E2START(1) = -0.5;
-  s.ANN.YLAG1(2) = 9.0;
-  rng::start(s);
+  gen.ANN.YLAG1(2) = 9.0;
+  rng::start(gen.STDAT);
   call(kBootstrap);
-  EXPECT_EQ(s.ANN.YLAG1(2), 1.5);
-  EXPECT_EQ(s.ANN.ELAG2(1), -0.5);
+  EXPECT_EQ(gen.ANN.YLAG1(2), 1.5);
+  EXPECT_EQ(gen.ANN.ELAG2(1), -0.5);
 }
 
 TEST_F(Generator, UnknownOptionKeepsTheLagsAtSequenceStart) {
-  rng::start(s);
-  s.ANN.YLAG1(1) = 0.25;
-  s.STDAT.NEWSEQ = 1;
-  const StreamState from = state_of(s);
+  rng::start(gen.STDAT);
+  gen.ANN.YLAG1(1) = 0.25;
+  gen.STDAT.NEWSEQ = 1;
+  const StreamState from = state_of(gen);
   s.ANN.ASD(1) = 0.0;
   call(7);
-  EXPECT_EQ(state_of(s), advanced(from, 500));  // no start draws, one rigorous year
+  EXPECT_EQ(state_of(gen), advanced(from, 500));  // no start draws, one rigorous year
   EXPECT_FALSE(out.str().empty());
 }
 
@@ -245,14 +247,14 @@ TEST_F(Generator, BootstrapYearIsOneStoredYearForAllGauges) {
   stream_within_sequence();
   std::array<int, kYears + 1> drawn{};
   for (int year = 0; year < 60; ++year) {
-    const StreamState from = state_of(s);
+    const StreamState from = state_of(gen);
     call(kBootstrap);
-    EXPECT_EQ(state_of(s), advanced(from, 500));
-    const double n = std::floor(s.STOQ.QMONTH(1, 1));
+    EXPECT_EQ(state_of(gen), advanced(from, 500));
+    const double n = std::floor(gen.STOQ.QMONTH(1, 1));
     ASSERT_GE(n, 1.0);
     ASSERT_LE(n, kYears);
     for (int g = 1; g <= 2; ++g)
-      for (int m = 1; m <= kMonths; ++m) EXPECT_EQ(s.STOQ.QMONTH(g, m), n + 0.01 * m);
+      for (int m = 1; m <= kMonths; ++m) EXPECT_EQ(gen.STOQ.QMONTH(g, m), n + 0.01 * m);
     ++drawn[static_cast<std::size_t>(n)];
   }
   EXPECT_GT(drawn[1], 0);
@@ -267,26 +269,81 @@ TEST_F(Generator, BootstrapNetFlowsNeverNegative) {
     }
   stream_within_sequence();
   call(kBootstrap, 2);
-  const double n = std::floor(s.STOQ.QMONTH(2, 1));
-  EXPECT_DOUBLE_EQ(s.STOQ.QMONTH(1, 3), 0.5 * n + 0.03);
-  EXPECT_EQ(s.STOQ.QMONTH(1, 9), 0.0);
+  const double n = std::floor(gen.STOQ.QMONTH(2, 1));
+  EXPECT_DOUBLE_EQ(gen.STOQ.QMONTH(1, 3), 0.5 * n + 0.03);
+  EXPECT_EQ(gen.STOQ.QMONTH(1, 9), 0.0);
 }
 
 TEST_F(Generator, RunOffOnlyAdvancesTheStream) {
   stream_within_sequence();
-  s.STOQ.QMONTH(1, 5) = 7.0;
-  s.ANN.EPS(3) = 2.5;
-  const StreamState from = state_of(s);
+  gen.STOQ.QMONTH(1, 5) = 7.0;
+  gen.ANN.EPS(3) = 2.5;
+  const StreamState from = state_of(gen);
   int IOPT = kRigorous, NCOUNT = -171, seq = 4;
-  anskom(s, con, seq, IOPT, NCOUNT);
+  anskom(s, gen, con, seq, IOPT, NCOUNT);
   EXPECT_EQ(NCOUNT, 171);
-  EXPECT_EQ(state_of(s), advanced(from, 85500));
+  EXPECT_EQ(state_of(gen), advanced(from, 85500));
   IOPT = kForecasting;
   NCOUNT = -2;
-  anskom(s, con, seq, IOPT, NCOUNT);
-  EXPECT_EQ(state_of(s), advanced(from, 85500 + 12000));
-  EXPECT_EQ(s.STOQ.QMONTH(1, 5), 7.0);
-  EXPECT_EQ(s.ANN.EPS(3), 2.5);
+  anskom(s, gen, con, seq, IOPT, NCOUNT);
+  EXPECT_EQ(state_of(gen), advanced(from, 85500 + 12000));
+  EXPECT_EQ(gen.STOQ.QMONTH(1, 5), 7.0);
+  EXPECT_EQ(gen.ANN.EPS(3), 2.5);
+}
+
+// The stream at the start of sequence k, computed directly, against the stream as the
+// generator leaves it after k - 1 whole sequences, for every option that starts its
+// sequences afresh. Each option's budget is written out here, not taken from the code.
+TEST_F(Generator, SequenceStartsAreKnownInAdvance) {
+  fill_model();
+  const std::array<std::pair<int, long long>, 3> budgets{{{kRigorous, 202500}, {kBootstrapModel, 201000}, {kBootstrap, 201000}}};
+  StdatBlock startup;
+  rng::start(startup);
+  for (const auto& [IOPT, budget] : budgets) {
+    gen.STDAT = startup;
+    for (int seq = 1; seq <= 2; ++seq) {
+      EXPECT_EQ(state_of(gen), state_of(state_at_sequence_start(startup, IOPT, seq))) << IOPT << " sequence " << seq;
+      sequence(IOPT, seq == 1 ? 64 : 200);
+    }
+    EXPECT_EQ(state_of(gen), state_of(state_at_sequence_start(startup, IOPT, 3))) << IOPT;
+    const StreamState at_41 = advanced({startup.IX, startup.IY, startup.IZ}, 40 * budget);
+    EXPECT_EQ(state_of(state_at_sequence_start(startup, IOPT, 41)), at_41) << IOPT;
+  }
+  EXPECT_EQ(state_at_sequence_start(startup, kRigorous, 7).STDAT.NEWSEQ, 1);
+}
+
+// One component n steps on, the independent way: each modulus is prime, so the powers of
+// its multiplier repeat every modulus - 1 steps (Fermat), and n mod (modulus - 1) plain
+// multiplications suffice.
+int component_after(long long x, long long a, long long m, long long n) {
+  for (long long i = 0; i < n % (m - 1); ++i) x = x * a % m;
+  return static_cast<int>(x);
+}
+
+TEST(SequenceStart, MillionthSequenceAgreesWithFermat) {
+  StdatBlock startup;
+  rng::start(startup);
+  const std::array<std::pair<int, long long>, 4> budgets{{{kRigorous, 202500}, {kBootstrap, 201000}, {kForecasting, 1206000}, {5, 100500}}};
+  for (const auto& [IOPT, budget] : budgets) {
+    const long long n = 999999 * budget;
+    const StdatBlock at = state_at_sequence_start(startup, IOPT, 1000000).STDAT;
+    EXPECT_EQ(at.IX, component_after(startup.IX, 171, 30269, n)) << IOPT;
+    EXPECT_EQ(at.IY, component_after(startup.IY, 172, 30307, n)) << IOPT;
+    EXPECT_EQ(at.IZ, component_after(startup.IZ, 170, 30323, n)) << IOPT;
+  }
+}
+
+// Where a key gauge has no annual model the nearest-year search reads its flow of the
+// year before, so a sequence follows on from the one before it and cannot start afresh.
+TEST_F(Generator, SequencesStandAloneUnlessTheyCarryTheYearBefore) {
+  for (const int IOPT : {kRigorous, kBootstrapModel, kBootstrap, kForecasting}) EXPECT_TRUE(sequences_stand_alone(s, IOPT));
+  EXPECT_FALSE(sequences_stand_alone(s, 7));
+  s.ANN.ITRANS(2) = 0;
+  EXPECT_TRUE(sequences_stand_alone(s, kRigorous));  // gauge 2 is not a key gauge
+  s.ANN.ITRANS(1) = 0;
+  EXPECT_FALSE(sequences_stand_alone(s, kRigorous));
+  EXPECT_FALSE(sequences_stand_alone(s, kBootstrapModel));
+  EXPECT_TRUE(sequences_stand_alone(s, kBootstrap));
 }
 
 // Every row equals its plain sum over j in order, zeros included, whether the columns'

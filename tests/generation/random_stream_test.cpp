@@ -21,19 +21,33 @@ TEST(RandomStream, FirstStepsFromTheStartValues) {
 }
 
 TEST(RandomStream, StartDiscardsFiveThousandDeviates) {
-  auto s = make_store();
-  start(*s);
-  EXPECT_EQ(s->STDAT.NEWSEQ, 1);
-  EXPECT_EQ(s->STDAT.IX, 9641);
-  EXPECT_EQ(s->STDAT.IY, 13168);
-  EXPECT_EQ(s->STDAT.IZ, 25976);
-  Store& shared = *s;
-  int ix = shared.STDAT.IX, iy = shared.STDAT.IY, iz = shared.STDAT.IZ;
+  StdatBlock stream;
+  start(stream);
+  EXPECT_EQ(stream.NEWSEQ, 1);
+  EXPECT_EQ(stream.IX, 9641);
+  EXPECT_EQ(stream.IY, 13168);
+  EXPECT_EQ(stream.IZ, 25976);
+  int ix = stream.IX, iy = stream.IY, iz = stream.IZ;
   EXPECT_NEAR(whrand(ix, iy, iz), 0.8264959318, 1e-9);
-  EXPECT_NEAR(anorm(shared), 0.9403273653, 1e-9);
-  EXPECT_EQ(shared.STDAT.IX, ix);  // the deviate took exactly one step
-  EXPECT_EQ(shared.STDAT.IY, iy);
-  EXPECT_EQ(shared.STDAT.IZ, iz);
+  EXPECT_NEAR(anorm(stream), 0.9403273653, 1e-9);
+  EXPECT_EQ(stream.IX, ix);  // the deviate took exactly one step
+  EXPECT_EQ(stream.IY, iy);
+  EXPECT_EQ(stream.IZ, iz);
+}
+
+// Around and across the moduli, where a slip in the modular powers would show.
+TEST(RandomStream, JumpEqualsSteppingOneAtATime) {
+  StdatBlock from;
+  start(from);
+  for (const long long steps : {0LL, 1LL, 2LL, 30268LL, 30306LL, 30322LL, 65536LL, 100001LL}) {
+    StdatBlock jumped = from;
+    jump(jumped, steps);
+    int ix = from.IX, iy = from.IY, iz = from.IZ;
+    for (long long i = 0; i < steps; ++i) whrand(ix, iy, iz);
+    EXPECT_EQ(jumped.IX, ix) << steps;
+    EXPECT_EQ(jumped.IY, iy) << steps;
+    EXPECT_EQ(jumped.IZ, iz) << steps;
+  }
 }
 
 TEST(NormalQuantile, CentreTailsAndSymmetry) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "store/store.hpp"
+
 #include <cmath>
 #include <limits>
 
@@ -60,11 +62,12 @@ class NearestYear : public ::testing::Test {
   int search(double q3, double q7) {
     Q(3) = q3;
     Q(7) = q7;
-    mindq(s, Q);
-    return s.INDIC.IYSEL;
+    mindq(s, in, Q);
+    return in.IYSEL;
   }
   std::unique_ptr<Store> store = make_store();
   Store& s = *store;
+  IndicBlock in;
   Arr<double, kMaxGauges> Q;
 };
 

@@ -43,6 +43,17 @@ fresh early
 [ $? -eq 1 ] || fail "a missing historic file does not fail the run"
 ls "$work/early" | grep -q -E "SEQPROBE|GAUGE.ANN|run.nc" && fail "a run that failed its checks left a file"
 
+# --threads after run too; the manifest records the command line without it, so the
+# same run on any number of threads records the same.
+for n in 1 3; do
+  fresh "threads$n"
+  (cd "$work/threads$n" && "$flowplex" run --years 3 --option bootstrap --gauges 1 --threads $n --csv results --quiet) ||
+    fail "run with --threads $n"
+done
+cmp -s "$work/threads1/results/manifest.json" "$work/threads3/results/manifest.json" ||
+  fail "the manifest differs with the number of threads"
+grep -q -- "--threads" "$work/threads3/results/manifest.json" && fail "the manifest records --threads"
+
 # Usage errors: one line on standard error naming the flag and value, status 2, no file.
 fresh usage
 usage() {
@@ -58,7 +69,20 @@ usage "--option quick" run --years 30 --option quick --gauges 1
 usage "--gauges 1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16" run --years 30 --option 0 --gauges 1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16
 usage "--dump" run --years 30 --option 0 --gauges 1 --dump
 usage '--historic: "ABCD"' check --historic ABCD
-ls "$work/usage" | grep -q -E "SEQPROBE|GAUGE.ANN" && fail "a usage error left a report file"
+usage "--threads: a whole number of 1 or more is needed, not 0" --threads 0
+usage "--threads: a whole number of 1 or more is needed, not -1" run --years 30 --option 0 --gauges 1 --threads -1
+usage "--threads: a whole number of 1 or more is needed, not two" --threads two run --years 30 --option 0 --gauges 1
+usage "--realizations 0: the number of realizations is 1 to 1000000" --realizations 0
+usage "--realizations 1000001: the number of realizations is 1 to 1000000" run --years 3 --option 0 --gauges none --realizations 1000001
+usage "--realizations 5-1000001: the last realization is at most 1000000" run --years 3 --option 0 --gauges none --realizations 5-1000001
+usage "--realizations 80-71: the last realization comes before the first" run --years 3 --option 0 --gauges none --realizations 80-71
+usage "--realizations 0-70: the first realization is 1 or more" run --years 3 --option 0 --gauges none --realizations 0-70
+usage "--realizations many: N or A-B is needed" --realizations many
+usage "--realizations 71-200: a range without realizations 1 to 41 makes exports only: it needs \`run\` with --gauges none" --realizations 71-200
+usage "--realizations 30: a range without realizations 1 to 41 makes exports only" run --years 3 --option 0 --gauges 1 --realizations 30
+usage "--realizations 71-200: a range without realizations 1 to 41 makes no analyses and no dump: leave out --analyses" run --years 3 --option 0 --gauges none --analyses 1 --realizations 71-200 --netcdf run.nc
+usage "leave out --dump" run --years 3 --option forecast --gauges none --dump --realizations 71-200
+ls "$work/usage" | grep -q -E "SEQPROBE|GAUGE.ANN|run.nc" && fail "a usage error left a report file"
 
 # Each command lists its own options.
 "$flowplex" --help | grep -q -E "^ +run " || fail "flowplex --help does not list run"

@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
 # Runs flowplex on a copy of the example river system with a scenario's answers and
 # compares the console transcript, the exit status and every report file byte for byte
-# with the scenario's expected files. With --update it writes the expected files instead.
-# Usage: run_scenario.sh FLOWPLEX EXAMPLES_DIR SCENARIO_DIR [--update]
+# with the scenario's expected files. With --update it writes the expected files instead;
+# any other arguments after the scenario are passed to flowplex (e.g. --threads 7).
+# Usage: run_scenario.sh FLOWPLEX EXAMPLES_DIR SCENARIO_DIR [--update | ARGUMENTS...]
 set -uo pipefail
 flowplex=$(realpath "$1") examples=$(realpath "$2") scenario=$(realpath "$3") mode=${4:-}
+shift 3
+arguments=()
+[ "$mode" = "--update" ] || arguments=("$@")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$examples"/* "$work"/
 cd "$work"
 status=0
-"$flowplex" < "$scenario/answers.txt" > console.txt 2>&1 || status=$?
+"$flowplex" "${arguments[@]}" < "$scenario/answers.txt" > console.txt 2>&1 || status=$?
 echo "$status" > status.txt
 outputs=(console.txt status.txt)
 for f in SEQPROBE.ANS SEQPROBE.PIN SEQPROBE.PN2 GAUGE.ANN FORECAST.TXT; do

@@ -499,11 +499,10 @@ TEST_F(ExportRun, AForecastDumpListsTheMatrixAndLeavesTheIndexYearsEmpty) {
   EXPECT_EQ(std::count(years.begin(), years.end(), NC_FILL_INT), 41 * 50);
   // The console shows no start state here: the first sequence starts from the stream as
   // seeded, and each later one where its predecessor left the stream.
-  auto seeded = make_store();
-  rng::start(*seeded);
+  StdatBlock seeded;
+  rng::start(seeded);
   const auto states = nc.values<int>("start_state", 41 * 3);
-  EXPECT_EQ((std::array<int, 3>{states[0], states[1], states[2]}),
-            (std::array<int, 3>{seeded->STDAT.IX, seeded->STDAT.IY, seeded->STDAT.IZ}));
+  EXPECT_EQ((std::array<int, 3>{states[0], states[1], states[2]}), (std::array<int, 3>{seeded.IX, seeded.IY, seeded.IZ}));
   EXPECT_NE(states[3], states[0]);
   // Analysis tables come with their header rows alone.
   EXPECT_EQ(csv_rows(run.file("results/statistics.csv")).size(), 1U);

@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """A run stopped by SIGINT or SIGTERM while it waits at a prompt, with its NetCDF file, CSV
-folder and page under way: it exits with 130 or 143 within a second, says so in one console
-line, and leaves the folder holding only its inputs and the report files it had opened.
+folder and page under way, and an ensemble of 5000 realizations stopped while it generates,
+with its per-realization CSV files under way: each exits with 130 or 143 within a second,
+says so in one console line, and leaves the folder holding only its inputs and the report
+files it had opened (none for the ensemble, which tests no gauge).
 
     interrupted_run.py FLOWPLEX EXAMPLES_DIR
 """
@@ -34,19 +36,38 @@ def read_until(stream, marker, seconds):
     return seen
 
 
-def interrupted_run(exe, examples, sig, expected_status):
+def at_the_prompt(run, work):
+    """Answers the dialogue up to the historic file question and waits there."""
+    run.stdin.write(ANSWERS.encode())
+    run.stdin.flush()
+    return read_until(run.stdout, PROMPT, 120) is not None
+
+
+def generating_realizations(run, work):
+    """Waits until the ensemble has written sequence files of several realizations."""
+    sequences, deadline = os.path.join(work, "results", "sequences"), time.monotonic() + 120
+    while time.monotonic() < deadline and run.poll() is None:
+        if os.path.isdir(sequences) and len(os.listdir(sequences)) >= 3:
+            return True
+        time.sleep(0.05)
+    return False
+
+
+ENSEMBLE = ["run", "--years", "200", "--option", "rigorous", "--gauges", "none", "--realizations", "5000",
+            "--netcdf", "run.nc", "--csv", "results"]
+DIALOGUE = ["--netcdf", "run.nc", "--csv", "results", "--html", "report.html"]
+
+
+def interrupted_run(exe, examples, sig, expected_status, args=DIALOGUE, reach=at_the_prompt, reports=REPORTS):
     problems = []
     with tempfile.TemporaryDirectory() as work:
         for name in os.listdir(examples):
             shutil.copy(os.path.join(examples, name), work)
         inputs = set(os.listdir(work))
-        run = subprocess.Popen([exe, "--netcdf", "run.nc", "--csv", "results", "--html", "report.html"],
-                               cwd=work, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-        run.stdin.write(ANSWERS.encode())
-        run.stdin.flush()
-        if read_until(run.stdout, PROMPT, 120) is None:
+        run = subprocess.Popen([exe, *args], cwd=work, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        if not reach(run, work):
             run.kill()
-            return [f"{sig.name}: the run never reached the historic file question"]
+            return [f"{sig.name} {args[0]}: the run never reached the point to interrupt"]
         sent = time.monotonic()
         run.send_signal(sig)
         try:
@@ -63,7 +84,7 @@ def interrupted_run(exe, examples, sig, expected_status):
             problems.append(f"{sig.name}: status {status}, expected {expected_status}")
         if last != f" *** RUN INTERRUPTED BY {sig.name} ***":
             problems.append(f"{sig.name}: last console line {last!r}")
-        left = set(os.listdir(work)) - inputs - REPORTS
+        left = set(os.listdir(work)) - inputs - reports
         if left:
             problems.append(f"{sig.name}: left behind {sorted(left)}")
     return problems
@@ -73,6 +94,8 @@ def main():
     exe, examples = sys.argv[1], sys.argv[2]
     problems = interrupted_run(exe, examples, signal.SIGINT, 130)
     problems += interrupted_run(exe, examples, signal.SIGTERM, 143)
+    for sig, status in ((signal.SIGINT, 130), (signal.SIGTERM, 143)):
+        problems += interrupted_run(exe, examples, sig, status, ENSEMBLE, generating_realizations, set())
     for p in problems:
         print(p)
     print("interrupted runs:", "FAILED" if problems else "passed")

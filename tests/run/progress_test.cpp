@@ -12,15 +12,15 @@ namespace {
 class CountingSink : public RunSink {
  public:
   void begin_sequence(const Store&, int) override { ++events; }
-  void year_made(const Store&, int, int) override { ++events; }
-  void end_sequence(const Store&, int) override { ++events; }
+  void sequence_made(const Store&, int, const std::shared_ptr<const GeneratedSequence>&) override { ++events; }
+  bool takes_sequences() const override { return true; }
   void commit(const Store&) override { ++events; }
   void abandon() override { ++events; }
   int events = 0;
 };
 
 // The line is drawn in place, steps aside before every console line and comes back
-// with the next year; every event still reaches the sinks.
+// with the next sequence; every event still reaches the sinks.
 TEST(ProgressLine, StepsAsideForTheConsoleAndPassesEveryEventOn) {
   auto s = make_store();
   std::istringstream in;
@@ -35,17 +35,16 @@ TEST(ProgressLine, StepsAsideForTheConsoleAndPassesEveryEventOn) {
     EXPECT_EQ(terminal.str(), "\r" + line);
     con.free("SEQ NO.", 7);
     EXPECT_EQ(terminal.str(), "\r" + line + erased(line));
-    progress.year_made(*s, 7, 1);
-    progress.year_made(*s, 7, 2);
+    progress.sequence_made(*s, 7, nullptr);
     EXPECT_EQ(terminal.str(), "\r" + line + erased(line) + "\r" + line);
-    progress.end_sequence(*s, 7);
+    EXPECT_TRUE(progress.takes_sequences());  // as the sinks behind it do
     terminal.str("");
     progress.commit(*s);
     const std::string writing = " WRITING THE EXPORT FILES";
     EXPECT_EQ(terminal.str(), erased(line) + "\r" + writing + erased(writing));
     progress.abandon();
   }
-  EXPECT_EQ(sinks.events, 6);
+  EXPECT_EQ(sinks.events, 4);
   con.free("AFTER");  // the line is gone: the console writes on its own
   EXPECT_EQ(console_out.str(), " SEQ NO.          7\n AFTER\n");
 }

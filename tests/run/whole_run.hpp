@@ -20,11 +20,16 @@ class WholeRun : public ::testing::Test {
       fs::copy_file(f.path(), dir_.path() / f.path().filename());
   }
   ExitStatus run(const std::string& answers) {
+    RunSink none;
+    return run(answers, none, 1);
+  }
+  ExitStatus run(const std::string& answers, RunSink& sink, int threads, RealizationRange realizations = {}) {
     std::istringstream in(answers);
     Console con(in, out_);
     Channels ch;
     auto s = make_store();
-    return run_flowplex(*s, con, ch);
+    s->RUN.REALIZATIONS = realizations;
+    return run_flowplex(*s, con, ch, sink, {}, threads);
   }
   bool said(const std::string& text) const { return out_.str().find(text) != std::string::npos; }
 
