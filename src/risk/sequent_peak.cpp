@@ -1,0 +1,50 @@
+#include "risk/sequent_peak.hpp"
+
+#include "stats_test/storage_yield.hpp"
+
+namespace flowplex {
+namespace {
+
+constexpr float kTwelfth = 1.0F / 12.0F;
+
+// brutog's storages, for the MAR it replaces.
+StorageCurve by_brutog(int NY, std::span<const float> x, float MAR) {
+  StorageCurve yield{}, storage{};
+  int plot_count = 0;
+  static thread_local MassCurve mass;
+  brutog(NY, x, MAR, yield, storage, plot_count, 1, mass);
+  return storage;
+}
+
+}  // namespace
+
+StorageCurve required_storages(int NY, std::span<const float> x, float MAR) {
+  if (NY < 1 || MAR - 0.001F <= 0.0F) return by_brutog(NY, x, MAR);
+  std::array<float, kYieldLevels> draught{};
+  float p = 0.0F;
+  for (float& g : draught) {
+    p += 0.05F;
+    g = MAR * p * kTwelfth;
+  }
+  // The running deficit of each level, and its deepest value as a single-precision
+  // number: brutog keeps the first month of the largest deficit, whose value is all the
+  // storage needs.
+  std::array<long double, kYieldLevels> running{};
+  std::array<float, kYieldLevels> deepest{};
+  const std::size_t n = static_cast<std::size_t>(12 * NY);
+  for (std::size_t t = 0; t < n; ++t) {
+    const float q = x[t];
+    for (std::size_t L = 0; L < kYieldLevels; ++L) {
+      long double d = running[L] + draught[L] - q;
+      if (d <= 0.0L) d = 0.0L;
+      running[L] = d;
+      const float deficit = static_cast<float>(d);
+      if (deficit > deepest[L]) deepest[L] = deficit;
+    }
+  }
+  StorageCurve storage{};
+  for (std::size_t L = 0; L < kYieldLevels; ++L) storage[L] = 100.0F * deepest[L] / MAR;
+  return storage;
+}
+
+}  // namespace flowplex
