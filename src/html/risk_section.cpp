@@ -105,13 +105,13 @@ std::string threshold_table(const SlotRisk& r) {
 
 // A chart of band rows against their keys, with the table of its numbers.
 std::string band_figure(const std::vector<BandRow>& rows, const BandChartFrame& frame, std::string_view key,
-                        std::string_view key_suffix, int decimals) {
+                        int decimals) {
   std::vector<BandCategory> categories;
   std::vector<std::vector<std::string>> cells;
   const bool bounded = frame.bound.has_value();
   for (const BandRow& row : rows) {
     categories.push_back({std::to_string(row.key), row.historical, row.band});
-    std::vector<std::string> line{std::to_string(row.key) + std::string(key_suffix)};
+    std::vector<std::string> line{std::to_string(row.key)};
     if (bounded) line.push_back(printed(row.bound, 3));
     for (std::string& c : band_cells(row, decimals)) line.push_back(std::move(c));
     cells.push_back(std::move(line));
@@ -150,16 +150,16 @@ std::string risk_section(const SlotRisk& r) {
   out += reliability_figure(r) + "<div class=\"charts\">" + drought_figure(r);
   out += band_figure(r.flow_duration,
                      {r.name + ": flow duration", "Exceedance probability (%)", "Monthly flow (flow units)", {}, true, true},
-                     "Exceeded in", " %", 2);
+                     "Exceeded in (%)", 2);
   const std::vector<BandRow> monthly = persistence_of(r, "monthly"), annual = persistence_of(r, "annual");
   out += band_figure(monthly,
                      {r.name + ": persistence of the monthly departures", "Lag (months)", "Autocorrelation",
                       bound_of(monthly), true, false},
-                     "Lag", " months", 3);
+                     "Lag (months)", 3);
   out += band_figure(annual,
                      {r.name + ": persistence of the annual flows", "Lag (years)", "Autocorrelation", bound_of(annual),
                       true, false},
-                     "Lag", " years", 3);
+                     "Lag (years)", 3);
   out += "</div>" + threshold_table(r) + "</section>\n";
   return out;
 }
