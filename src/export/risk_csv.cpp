@@ -12,6 +12,19 @@ CsvFile& slot_fields(CsvFile& out, int slot, int g, const std::vector<GaugeLabel
 
 CsvFile& band_fields(CsvFile& out, const Band& band) { return out.number(band.p5).number(band.p50).number(band.p95); }
 
+// A table of one kind of band rows of every slot: the row's key (written by key), the
+// historical value and the band.
+template <typename Key>
+void write_band_table(CsvFile& out, const std::vector<SlotRisk>& risks, const std::vector<GaugeLabel>& gauges,
+                      const std::string& key_column, std::vector<BandRow> SlotRisk::*rows, Key key) {
+  out.header({"slot", "gauge", "stem", key_column, "historical", "p5", "p50", "p95"});
+  for (const SlotRisk& r : risks)
+    for (const BandRow& row : r.*rows) {
+      key(slot_fields(out, r.slot, r.gauge, gauges), row);
+      band_fields(out.number(row.historical), row.band).end_row();
+    }
+}
+
 }  // namespace
 
 void write_reliability(CsvFile& out, const std::vector<SlotRisk>& risks, const std::vector<GaugeLabel>& gauges) {
@@ -25,21 +38,13 @@ void write_reliability(CsvFile& out, const std::vector<SlotRisk>& risks, const s
 }
 
 void write_droughts(CsvFile& out, const std::vector<SlotRisk>& risks, const std::vector<GaugeLabel>& gauges) {
-  out.header({"slot", "gauge", "stem", "statistic", "historical", "p5", "p50", "p95"});
-  for (const SlotRisk& r : risks)
-    for (const BandRow& row : r.drought_rows) {
-      band_fields(slot_fields(out, r.slot, r.gauge, gauges).text(row.series).number(row.historical), row.band);
-      out.end_row();
-    }
+  write_band_table(out, risks, gauges, "statistic", &SlotRisk::drought_rows,
+                   [](CsvFile& o, const BandRow& row) { o.text(row.series); });
 }
 
 void write_flow_duration(CsvFile& out, const std::vector<SlotRisk>& risks, const std::vector<GaugeLabel>& gauges) {
-  out.header({"slot", "gauge", "stem", "exceedance_percent", "historical", "p5", "p50", "p95"});
-  for (const SlotRisk& r : risks)
-    for (const BandRow& row : r.flow_duration) {
-      band_fields(slot_fields(out, r.slot, r.gauge, gauges).number(row.key).number(row.historical), row.band);
-      out.end_row();
-    }
+  write_band_table(out, risks, gauges, "exceedance_percent", &SlotRisk::flow_duration,
+                   [](CsvFile& o, const BandRow& row) { o.number(row.key); });
 }
 
 void write_autocorrelation(CsvFile& out, const std::vector<SlotRisk>& risks, const std::vector<GaugeLabel>& gauges) {

@@ -12,9 +12,6 @@
 namespace flowplex::html {
 namespace {
 
-constexpr double kHeight = 400.0;
-constexpr Area kArea{62.0, 56.0, kChartWidth - 14.0, kHeight - 46.0};
-
 // The mark of each reliability's curve: a shape of its own, so that the curves read
 // apart without their colours.
 void circle(std::string& out, const std::string& cls, double x, double y) {
@@ -78,7 +75,7 @@ void line_symbol(std::string& out, const std::string& cls, double x, double y) {
 const std::array<std::string, kReliabilities.size() + 1> kLegendTexts{"50 %", "80 %", "90 %", "95 %", "98 %", "99 %",
                                                                       "historical"};
 
-void draw_reliability_legend(std::string& out) {
+void draw_reliability_legend(std::string& out, const Area& area) {
   std::vector<LegendEntry> entries;
   for (std::size_t i = 0; i < kReliabilities.size(); ++i)
     entries.push_back({[i](std::string& o, double x, double y) {
@@ -91,7 +88,7 @@ void draw_reliability_legend(std::string& out) {
                        historical_mark(o, x, y);
                      },
                      kLegendTexts.back()});
-  draw_legend(out, entries, kArea);
+  draw_legend(out, entries, area);
 }
 
 }  // namespace
@@ -99,19 +96,9 @@ void draw_reliability_legend(std::string& out) {
 std::string reliability_class(std::size_t i) { return "r" + std::to_string(kReliabilities[i]); }
 
 std::string reliability_chart(const SlotRisk& r, const std::string& title, int chart_id) {
-  const std::vector<double> extent{0.0, std::max(largest_storage(r), 10.0)};
-  const Axis x = Axis::covering(extent, 8, kArea.left, kArea.right);
-  const Axis y = Axis::fixed(0.0, 100.0, 10.0, kArea.bottom, kArea.top);
-  const std::string clip = "cr" + std::to_string(chart_id);
-
   std::string out;
-  open_chart(out, kHeight, title);
-  draw_reliability_legend(out);
-  draw_value_axis(out, y, kArea, "Yield (% MAR)");
-  draw_numeric_x_axis(out, x, kArea, "Storage that suffices (% MAR)");
-  out += "<clipPath id=\"" + clip + "\"><rect x=\"" + coordinate(kArea.left - 8) + "\" y=\"" +
-         coordinate(kArea.top - 8) + "\" width=\"" + coordinate(kArea.right - kArea.left + 8) + "\" height=\"" +
-         coordinate(kArea.bottom - kArea.top + 16) + "\"/></clipPath><g clip-path=\"url(#" + clip + ")\">";
+  const auto [x, y] = open_storage_chart(out, title, largest_storage(r), draw_reliability_legend,
+                                         "Storage that suffices (% MAR)", "cr" + std::to_string(chart_id));
   for (std::size_t i = 0; i < kReliabilities.size(); ++i)
     draw_curve(out, r, "rl " + reliability_class(i), x, y, [i](const ReliabilityRow& row) { return row.storage[i]; },
                [i](std::string& o, double px, double py) { reliability_mark(o, i, px, py); });
