@@ -26,11 +26,11 @@ StorageCurve required_storages(int NY, std::span<const float> x, float MAR) {
     p += 0.05F;
     g = MAR * p * kTwelfth;
   }
-  // The running deficit of each level, and its deepest value as a single-precision
-  // number: brutog keeps the first month of the largest deficit, whose value is all the
-  // storage needs.
+  // The running deficit of each level and its deepest value. brutog rounds each month's
+  // deficit to single precision before it compares; rounding never reverses an order, so
+  // rounding the deepest deficit once gives the same value (all the storage needs).
   std::array<long double, kYieldLevels> running{};
-  std::array<float, kYieldLevels> deepest{};
+  std::array<long double, kYieldLevels> deepest{};
   const std::size_t n = static_cast<std::size_t>(12 * NY);
   for (std::size_t t = 0; t < n; ++t) {
     const float q = x[t];
@@ -38,12 +38,11 @@ StorageCurve required_storages(int NY, std::span<const float> x, float MAR) {
       long double d = running[L] + draught[L] - q;
       if (d <= 0.0L) d = 0.0L;
       running[L] = d;
-      const float deficit = static_cast<float>(d);
-      if (deficit > deepest[L]) deepest[L] = deficit;
+      if (d > deepest[L]) deepest[L] = d;
     }
   }
   StorageCurve storage{};
-  for (std::size_t L = 0; L < kYieldLevels; ++L) storage[L] = 100.0F * deepest[L] / MAR;
+  for (std::size_t L = 0; L < kYieldLevels; ++L) storage[L] = 100.0F * static_cast<float>(deepest[L]) / MAR;
   return storage;
 }
 
