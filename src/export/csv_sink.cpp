@@ -10,6 +10,7 @@
 #include "export/csv_file.hpp"
 #include "export/exports.hpp"
 #include "export/manifest.hpp"
+#include "export/risk_csv.hpp"
 #include "export/river_system.hpp"
 #include "export/sequence.hpp"
 #include "export/tables.hpp"
@@ -87,6 +88,8 @@ class CsvSink final : public RunSink {
   void begin_analyses(const Store& /*s*/) override { analysed_ = true; }
   void statistics(const StatisticsResult& result) override { statistics_.push_back(result); }
   void correlations(const CorrelationResult& result) override { correlations_.push_back(result); }
+  void risk(const SlotRisk& result) override { risks_.push_back(result); }
+  void cross_gauge(const CrossGaugeResult& result) override { cross_gauge_ = result; }
 
   void commit(const Store& s) override {
     writer_->finish();
@@ -99,6 +102,12 @@ class CsvSink final : public RunSink {
     files.push_back(written(write_simulation_summary, "simulation_summary.csv", statistics_));
     files.push_back(written(write_storage_yield, "storage_yield.csv", statistics_));
     files.push_back(written(write_correlations, "correlations.csv", correlations_));
+    files.push_back(written(write_reliability, "reliability.csv", risks_));
+    files.push_back(written(write_droughts, "droughts.csv", risks_));
+    files.push_back(written(write_flow_duration, "flow_duration.csv", risks_));
+    files.push_back(written(write_autocorrelation, "autocorrelation.csv", risks_));
+    files.push_back(written(write_cross_correlation, "cross_correlation.csv", cross_gauge_));
+    files.push_back(written(write_validation_summary, "validation_summary.csv", risks_));
     for (auto& file : files) info_.outputs->add(file->path(), file->make_final());
     write_manifest(s);
   }
@@ -178,6 +187,8 @@ class CsvSink final : public RunSink {
   std::vector<StartState> start_states_;  // of the realizations in order
   std::vector<StatisticsResult> statistics_;
   std::vector<CorrelationResult> correlations_;
+  std::vector<SlotRisk> risks_;
+  CrossGaugeResult cross_gauge_;
   bool analysed_ = false;
 };
 

@@ -9,12 +9,11 @@
 #include "export/digest.hpp"
 #include "export/exports.hpp"
 #include "export/inputs.hpp"
+#include "export/netcdf_file.hpp"
+#include "export/risk_netcdf.hpp"
 #include "export/river_system.hpp"
 #include "export/sequence.hpp"
 #include "report/input.hpp"
-
-// The HDF5 library beneath netCDF-4 (linked through netCDF::netcdf; herr_t is an int).
-extern "C" int H5dont_atexit(void);
 
 namespace flowplex {
 namespace {
@@ -31,73 +30,6 @@ struct Variables {
   int flow = 0, index_year = 0, start_state = 0;
   int realization = 0, time = 0, year = 0, stochastic_year = 0, hydrological_month = 0;
   int gauge_number = 0, gauge_name = 0, file_stem = 0, key_gauge = 0;
-};
-
-// HDF5 closes at exit every file still open; a file whose close failed (a full disk)
-// makes that exit-time close crash. Every file the run completes is closed by the run,
-// and one it abandons is not worth touching again, so the exit-time close is left out.
-// It must be asked for before the library's first use.
-void leave_files_to_the_run() {
-  static const int asked = H5dont_atexit();
-  (void)asked;
-}
-
-// Calls into the netCDF library for one file; any failure ends the run naming the file.
-class NetcdfFile {
- public:
-  explicit NetcdfFile(const TemporaryFile& file) : file_(file) {
-    leave_files_to_the_run();
-    check(nc_create(file.temporary().c_str(), NC_NETCDF4 | NC_CLOBBER, &id_), "CREATE");
-    open_ = true;
-  }
-  ~NetcdfFile() {
-    if (open_) nc_abort(id_);
-  }
-  NetcdfFile(const NetcdfFile&) = delete;
-  NetcdfFile& operator=(const NetcdfFile&) = delete;
-
-  int id() const { return id_; }
-  void check(int status, std::string_view doing = "WRITE") const {
-    if (status != NC_NOERR) file_.fail(doing, upper_case(nc_strerror(status)));
-  }
-  int dimension(const char* name, std::size_t length) {
-    int dim = 0;
-    check(nc_def_dim(id_, name, length, &dim));
-    return dim;
-  }
-  int variable(const char* name, nc_type type, std::initializer_list<int> dims) {
-    int var = 0;
-    const std::vector<int> ids(dims);
-    check(nc_def_var(id_, name, type, static_cast<int>(ids.size()), ids.data(), &var));
-    return var;
-  }
-  void text(int var, const char* name, const std::string& value) {
-    check(nc_put_att_text(id_, var, name, value.size(), value.c_str()));
-  }
-  void integer(int var, const char* name, int value) { check(nc_put_att_int(id_, var, name, NC_INT, 1, &value)); }
-  void strings(int var, const char* name, const std::vector<std::string>& values) {
-    std::vector<const char*> c = c_strings(values);
-    check(nc_put_att_string(id_, var, name, c.size(), c.data()));
-  }
-  void put_strings(int var, const std::vector<std::string>& values) {
-    std::vector<const char*> c = c_strings(values);
-    check(nc_put_var_string(id_, var, c.data()));
-  }
-  void close() {
-    open_ = false;
-    check(nc_close(id_));
-  }
-
- private:
-  static std::vector<const char*> c_strings(const std::vector<std::string>& values) {
-    std::vector<const char*> c;
-    for (const std::string& v : values) c.push_back(v.c_str());
-    return c;
-  }
-
-  const TemporaryFile& file_;
-  int id_ = 0;
-  bool open_ = false;
 };
 
 std::vector<int> counting(int first, int count, int step = 1) {
@@ -122,12 +54,15 @@ class NetcdfSink final : public RunSink {
   void sequence_made(const Store& /*s*/, int /*seq*/, const std::shared_ptr<const GeneratedSequence>& made) override {
     writer_->post([this, made] { write_sequence(*made); });
   }
+  void risk(const SlotRisk& result) override { risks_.push_back(result); }
   void commit(const Store& s) override {
     writer_->finish();
     if (not_finite_) file_->fail("WRITE", *not_finite_);
     check(nc_redef(nc_->id()));
     describe_inputs(info_.inputs->files(s));
+    const RiskVariables risk(*nc_, risks_);
     check(nc_enddef(nc_->id()));
+    risk.write(*nc_, risks_);
     nc_->close();
     file_->make_final();
     info_.outputs->add(path_);
@@ -322,6 +257,7 @@ class NetcdfSink final : public RunSink {
   Variables v_;
   int first_realization_ = 1;
   std::optional<std::string> not_finite_;  // set on the writer thread, read after it finished
+  std::vector<SlotRisk> risks_;
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "export/sequence.hpp"
+#include "risk/results.hpp"
 #include "stats_test/results.hpp"
 #include "store/store.hpp"
 
@@ -31,6 +32,10 @@ class RunSink {
   virtual void begin_analyses(const Store& /*s*/) {}
   virtual void statistics(const StatisticsResult& /*result*/) {}
   virtual void correlations(const CorrelationResult& /*result*/) {}
+  // The risk analyses of a slot over every realization, made after its statistics test.
+  virtual void risk(const SlotRisk& /*result*/) {}
+  // The correlation of the annual flows of the slots analysed, after the last analysis.
+  virtual void cross_gauge(const CrossGaugeResult& /*result*/) {}
   // Every report is closed and the run did what was asked: the files become final.
   // A file that cannot be completed ends the run (RunEnded) naming it.
   virtual void commit(const Store& /*s*/) {}
@@ -55,6 +60,8 @@ class RunSinks final : public RunSink {
   void begin_analyses(const Store& s) override { each([&](RunSink& k) { k.begin_analyses(s); }); }
   void statistics(const StatisticsResult& r) override { each([&](RunSink& k) { k.statistics(r); }); }
   void correlations(const CorrelationResult& r) override { each([&](RunSink& k) { k.correlations(r); }); }
+  void risk(const SlotRisk& r) override { each([&](RunSink& k) { k.risk(r); }); }
+  void cross_gauge(const CrossGaugeResult& r) override { each([&](RunSink& k) { k.cross_gauge(r); }); }
   void commit(const Store& s) override { each([&](RunSink& k) { k.commit(s); }); }
   void abandon() override { each([](RunSink& k) { k.abandon(); }); }
 

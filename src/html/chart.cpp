@@ -28,6 +28,12 @@ void open_chart(std::string& out, double height, std::string_view title) {
 
 void close_chart(std::string& out) { out += "</svg>\n"; }
 
+void open_clipped_area(std::string& out, const Area& area, const std::string& id) {
+  out += "<clipPath id=\"" + id + "\"><rect x=\"" + coordinate(area.left - 8) + "\" y=\"" + coordinate(area.top - 8) +
+         "\" width=\"" + coordinate(area.right - area.left + 8) + "\" height=\"" +
+         coordinate(area.bottom - area.top + 16) + "\"/></clipPath><g clip-path=\"url(#" + id + ")\">";
+}
+
 void draw_value_axis(std::string& out, const Axis& axis, const Area& area, std::string_view title) {
   for (const double tick : axis.ticks()) {
     const std::string y = coordinate(axis.at(tick));

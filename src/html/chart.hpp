@@ -24,6 +24,11 @@ inline constexpr double kChartWidth = 640.0;
 void open_chart(std::string& out, double height, std::string_view title);
 void close_chart(std::string& out);
 
+// Opens a group clipped to the area, widened by 8 units left, above and below so that the
+// marks at its edges stay whole: curves that run beyond the right edge end there. The
+// caller closes it with "</g>"; id must be unique on the page.
+void open_clipped_area(std::string& out, const Area& area, const std::string& id);
+
 // Grid lines and tick labels along the left edge, and the axis title beside them.
 void draw_value_axis(std::string& out, const Axis& axis, const Area& area, std::string_view title);
 // Ticks and labels along the bottom edge for a numeric x axis, and its title.

@@ -8,6 +8,7 @@
 #include "export/inputs.hpp"
 #include "export/river_system.hpp"
 #include "html/markup.hpp"
+#include "html/risk_section.hpp"
 #include "html/sections.hpp"
 #include "html/tables.hpp"
 #include "report/input.hpp"
@@ -135,6 +136,13 @@ class HtmlPage final : public RunSink {
     add({result.slot, result.name, result.other_name.substr(0, result.other_name.find(' ')), true},
         html::correlation_section(result, next_id()));
   }
+  // The risk section follows the statistics test it builds on; the contents list leaves
+  // it to the validation summary, which links every one.
+  void risk(const SlotRisk& result) override {
+    sections_ += html::risk_section(result);
+    validations_.push_back({result.slot, result.gauge, result.name, result.validation});
+  }
+  void cross_gauge(const CrossGaugeResult& result) override { cross_gauge_ = html::cross_gauge_section(result); }
   void commit(const Store& s) override {
     file_->write(page(s));
     file_->make_final();
@@ -181,9 +189,11 @@ class HtmlPage final : public RunSink {
     std::string out =
         "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
         "<meta name=\"viewport\" content=\"width=device-width,initial-scale=1\"><title>" +
-        escaped(title) + " \u2013 flowplex</title><style>" + std::string(kStyle) + "</style></head><body>";
+        escaped(title) + " \u2013 flowplex</title><style>" + std::string(kStyle) + std::string(html::kRiskStyle) +
+        "</style></head><body>";
     out += "<header><h1>" + escaped(title) + "</h1>" + run_facts(s) + chosen_gauges(s) +
            provenance(inputs_->files(s), version_) + std::string(kReadingGuide) + "</header>\n";
+    out += html::validation_summary(validations_) + cross_gauge_;
     out += contents() + "<main>" + sections_ + "</main></body></html>\n";
     return out;
   }
@@ -195,6 +205,8 @@ class HtmlPage final : public RunSink {
   std::shared_ptr<InputLedger> inputs_;
   std::vector<Entry> entries_;
   std::string sections_;
+  std::vector<html::ValidationLine> validations_;
+  std::string cross_gauge_;
 };
 
 }  // namespace

@@ -58,7 +58,7 @@ void line_symbol(std::string& out, std::string_view css_class, double x, double 
   out += "<path class=\"" + std::string(css_class) + "\" d=\"M" + coordinate(x - 8) + " " + coordinate(y) + "h16\"/>";
 }
 
-void draw_storage_legend(std::string& out) {
+void draw_storage_legend(std::string& out, const Area& area) {
   const std::vector<LegendEntry> entries{
       {[](std::string& o, double x, double y) { line_symbol(o, "sq", x, y); }, "each of the 41 sequences"},
       {[](std::string& o, double x, double y) { line_symbol(o, "me", x, y); }, "mean"},
@@ -68,7 +68,7 @@ void draw_storage_legend(std::string& out) {
          historical_mark(o, x, y);
        },
        "historical"}};
-  draw_legend(out, entries, kArea);
+  draw_legend(out, entries, area);
 }
 
 void draw_historical(std::string& out, const StatisticsResult& r, const Axis& x, const Axis& y) {
@@ -81,22 +81,25 @@ void draw_historical(std::string& out, const StatisticsResult& r, const Axis& x,
 
 }  // namespace
 
-std::string storage_yield_chart(const StatisticsResult& r, const std::string& title, int chart_id) {
+StorageAxes open_storage_chart(std::string& out, const std::string& title, double largest,
+                               const std::function<void(std::string&, const Area&)>& legend,
+                               std::string_view storage_title, const std::string& clip_id) {
   // A system that needs no storage at all still gets a storage axis to show it.
-  const std::vector<double> extent{0.0, std::max(largest_storage(r), 10.0)};
-  const Axis x = Axis::covering(extent, 8, kArea.left, kArea.right);
-  const Axis y = Axis::fixed(0.0, 100.0, 10.0, kArea.bottom, kArea.top);
-  const std::string clip = "cy" + std::to_string(chart_id);
-
-  std::string out;
+  const std::vector<double> extent{0.0, std::max(largest, 10.0)};
+  const StorageAxes axes{Axis::covering(extent, 8, kArea.left, kArea.right),
+                         Axis::fixed(0.0, 100.0, 10.0, kArea.bottom, kArea.top)};
   open_chart(out, kHeight, title);
-  draw_storage_legend(out);
-  draw_value_axis(out, y, kArea, "Yield (% MAR)");
-  draw_numeric_x_axis(out, x, kArea, "Required storage (% MAR)");
-  // Curves end at the right edge; the marks of the highest and lowest yields stay whole.
-  out += "<clipPath id=\"" + clip + "\"><rect x=\"" + coordinate(kArea.left - 8) + "\" y=\"" +
-         coordinate(kArea.top - 8) + "\" width=\"" + coordinate(kArea.right - kArea.left + 8) + "\" height=\"" +
-         coordinate(kArea.bottom - kArea.top + 16) + "\"/></clipPath><g clip-path=\"url(#" + clip + ")\">";
+  legend(out, kArea);
+  draw_value_axis(out, axes.y, kArea, "Yield (% MAR)");
+  draw_numeric_x_axis(out, axes.x, kArea, storage_title);
+  open_clipped_area(out, kArea, clip_id);
+  return axes;
+}
+
+std::string storage_yield_chart(const StatisticsResult& r, const std::string& title, int chart_id) {
+  std::string out;
+  const auto [x, y] = open_storage_chart(out, title, largest_storage(r), draw_storage_legend, "Required storage (% MAR)",
+                                         "cy" + std::to_string(chart_id));
   for (const StorageCurve& curve : r.storage) polyline(out, "sq", points(curve, r, x, y));
   polyline(out, "me", points(r.mean_storage, r, x, y));
   polyline(out, "mdn", points(r.median_storage, r, x, y));

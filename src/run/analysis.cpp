@@ -6,6 +6,7 @@
 #include "correlation_test/monthly_correlation.hpp"
 #include "report/input.hpp"
 #include "run/phases.hpp"
+#include "run/risk_analyses.hpp"
 #include "stats_test/test1.hpp"
 
 namespace flowplex {
@@ -67,8 +68,11 @@ void correlations_with_others(Store& s, Channels& ch, RunSink& sink, int k) {
   }
 }
 
-void statistical_properties(Store& s, Console& con, Channels& ch, RunSink& sink, int k) {
-  if (const auto result = prepare_test1(s, con, ch, k)) sink.statistics(*result);
+void statistical_properties(Store& s, Console& con, Channels& ch, RunSink& sink, RiskAnalyses& risk, int k) {
+  if (const auto result = prepare_test1(s, con, ch, k)) {
+    sink.statistics(*result);
+    risk.slot_tested(s, *result, sink);
+  }
 }
 
 }  // namespace
@@ -111,14 +115,16 @@ void read_historic_files(Store& s, Console& con) {
 }
 
 void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink) {
+  RiskAnalyses risk;
   for (int k = 1; k <= s.RUN.NSEL; ++k) {
     for (int choice = 0; choice != 4;) {
       choice = ask_analysis(s, con, k);
-      if (choice == 1) statistical_properties(s, con, ch, sink, k);
+      if (choice == 1) statistical_properties(s, con, ch, sink, risk, k);
       if (choice == 2) correlations_with_others(s, ch, sink, k);
       if (choice == 3) annual_listing(s, con, ch);
     }
   }
+  risk.finish(s, sink);
 }
 
 }  // namespace flowplex

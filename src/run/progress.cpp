@@ -50,6 +50,8 @@ void ProgressLine::begin_analyses(const Store& s) {
 
 void ProgressLine::statistics(const StatisticsResult& result) { sinks_.statistics(result); }
 void ProgressLine::correlations(const CorrelationResult& result) { sinks_.correlations(result); }
+void ProgressLine::risk(const SlotRisk& result) { sinks_.risk(result); }
+void ProgressLine::cross_gauge(const CrossGaugeResult& result) { sinks_.cross_gauge(result); }
 
 void ProgressLine::commit(const Store& s) {
   if (exports_) show(" WRITING THE EXPORT FILES");

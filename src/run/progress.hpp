@@ -26,6 +26,8 @@ class ProgressLine final : public RunSink {
   void begin_analyses(const Store& s) override;
   void statistics(const StatisticsResult& result) override;
   void correlations(const CorrelationResult& result) override;
+  void risk(const SlotRisk& result) override;
+  void cross_gauge(const CrossGaugeResult& result) override;
   void commit(const Store& s) override;
   void abandon() override;
 

@@ -19,6 +19,13 @@ BOX_CHARTS_PER_TEST = 8               # annual, 2 monthly, run sums, 4 deficit s
 # the parameter-file values, the historical record, the simulation summary, each chart's,
 # the storages (2)
 TABLES_PER_TEST = 3 + BOX_CHARTS_PER_TEST + 2
+# The risk section that follows each gauge's test: its charts (reliability, droughts, flow
+# duration, two correlograms), their tables and the thresholds', and the curves they join.
+RISK_CHARTS = ("storage\u2013yield\u2013reliability", "droughts below the monthly Q80", "flow duration",
+               "persistence of the monthly departures", "persistence of the annual flows")
+RISK_TABLES = len(RISK_CHARTS) + 1
+RISK_POLYLINES = 6 + 1 + 3 * 2                 # a curve per reliability and the historical; median and historical
+HEAT_MAPS = ("Historical correlation of annual flows", "Generated correlation of annual flows")
 
 
 def pixels(png):
@@ -68,13 +75,25 @@ def main():
     tests = report.count("SUMMARY OF MASS-CURVE ANALYSIS")
     pages = report.count("MONTHLY COMPARSIONS OF GAUGES")
     dom = (folder / "dom.html").read_text(encoding="utf-8")
-    expected = {"<svg": tests * (BOX_CHARTS_PER_TEST + 1) + pages,
-                "<table": 1 + tests * TABLES_PER_TEST + pages,
-                "<section": tests + pages,
-                "<polyline": tests * (41 + 3)}
+    # Every test of this run is of its own gauge, each with its risk section; the summary and
+    # the cross-gauge heat maps lead the page.
+    cross = 1 if tests >= 2 else 0
+    expected = {"<svg": tests * (BOX_CHARTS_PER_TEST + 1 + len(RISK_CHARTS)) + pages + cross * len(HEAT_MAPS),
+                "<table": 1 + tests * (TABLES_PER_TEST + RISK_TABLES) + pages + 1 + cross,
+                "<section": tests * 2 + pages + 1 + cross,
+                "<polyline": tests * (41 + 3 + RISK_POLYLINES)}
     for tag, count in expected.items():
         if dom.count(tag) != count:
             failures.append(f"the DOM holds {dom.count(tag)} {tag}> elements, the run calls for {count}")
+    for chart in RISK_CHARTS:
+        shown = len(re.findall(r'<svg[^>]*aria-label="[^"]*: ' + re.escape(chart) + '"', dom))
+        if shown != tests:
+            failures.append(f"the DOM holds {shown} charts of {chart!r}, the run calls for {tests}")
+    for heat_map in HEAT_MAPS:
+        if len(re.findall(r'aria-label="' + re.escape(heat_map), dom)) != cross:
+            failures.append(f"the DOM lacks the heat map {heat_map!r}")
+    if dom.find('<section class="vs">') > dom.find("<main>"):
+        failures.append("the validation summary does not lead the page")
     if re.search(r"<(script|link|img|iframe)\b", dom) or re.search(r"(src|href)=\"(https?:|//)", dom):
         failures.append("the page asks for something from outside itself")
 

@@ -1,0 +1,95 @@
+#pragma once
+// What the ensemble says about risk, as data: for each slot analysed, the figures of
+// every realization and their spread beside the historical record's; and, over the
+// slots, the correlation of their annual flows. Every writer takes its numbers from here.
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "stats_test/results.hpp"
+
+namespace flowplex {
+
+// The reliabilities of the storage-yield-reliability table, in %.
+inline constexpr std::array<int, 6> kReliabilities{50, 80, 90, 95, 98, 99};
+// The exceedance probabilities of the flow-duration curve, in %.
+inline constexpr std::array<int, 15> kExceedances{1, 2, 5, 10, 20, 30, 40, 50, 60, 70, 80, 90, 95, 98, 99};
+// The lags of the persistence figures: months of the monthly departures, years of the annual flows.
+inline constexpr int kMonthlyLags = 24;
+inline constexpr int kAnnualLags = 5;
+
+// The 5 %, 50 % and 95 % values of a figure across the realizations; absent where no
+// realization gives the figure.
+struct Band {
+  std::optional<float> p5, p50, p95;
+};
+
+// The drought figures of one monthly series by run theory.
+struct DroughtFigures {
+  float events_per_century = 0.0F;
+  float mean_duration = 0.0F;  // months; 0 without a drought
+  int longest = 0;             // months
+  float largest_deficit = 0.0F;  // flow units
+};
+
+// One line of the storage-yield-reliability table: at a yield (% MAR), the storage
+// (% MAR) of the historical record and the storage that suffices at each reliability.
+struct ReliabilityRow {
+  float yield = 0.0F;
+  float historical = 0.0F;
+  std::array<std::optional<float>, kReliabilities.size()> storage{};
+};
+
+// One line of the tables that set a historical figure beside its band across the
+// realizations (droughts, flow duration, persistence).
+struct BandRow {
+  std::string_view series;  // drought figure, "flow_duration", "monthly" or "annual"
+  int key = 0;              // exceedance %, lag; 0 for the drought figures
+  std::optional<float> historical;
+  std::optional<float> bound;  // the persistence figures' approximate 95 % bound, +/- this
+  Band band;
+};
+
+// How many historical figures lie inside the generated 5-95 % band, of how many.
+struct Validation {
+  int inside = 0;
+  int total = 0;
+};
+
+// The risk analyses of one slot over every realization of the run.
+struct SlotRisk {
+  int slot = 0;
+  int gauge = 0;
+  std::string name;
+  int NYH = 0;
+  int NYS = 0;
+  float MAR = 0.0F;
+  std::array<float, kMonths> drought_threshold{};  // the historical Q80 of each month, October first
+  std::vector<ReliabilityRow> reliability;         // the 20 yield levels
+  std::vector<StorageCurve> storage;               // required storage of each realization
+  std::vector<DroughtFigures> droughts;            // drought figures of each realization
+  std::vector<BandRow> drought_rows;
+  std::vector<BandRow> flow_duration;
+  std::vector<BandRow> persistence;                // the monthly lags, then the annual ones
+  Validation validation;
+};
+
+// The Pearson correlation of the annual flows of two slots: the historical one over the
+// years both records hold, the generated one averaged over the realizations.
+struct CrossGaugePair {
+  int slot = 0, gauge = 0;
+  std::string name;
+  int other_slot = 0, other_gauge = 0;
+  std::string other_name;
+  std::optional<float> historical;
+  std::optional<float> generated_mean;
+};
+
+// Every pair of the slots analysed, each once, in the order the slots were analysed.
+struct CrossGaugeResult {
+  std::vector<CrossGaugePair> pairs;
+};
+
+}  // namespace flowplex

@@ -1,0 +1,138 @@
+#include "risk/slot_risk.hpp"
+
+#include <algorithm>
+#include <functional>
+
+#include "risk/quantile.hpp"
+#include "risk/sequent_peak.hpp"
+#include "risk/validation.hpp"
+
+namespace flowplex {
+namespace {
+
+// The drought figures as the tables name them, and how to read each of a realization.
+struct DroughtStatistic {
+  std::string_view name;
+  std::function<float(const DroughtFigures&)> of;
+};
+
+const std::array<DroughtStatistic, 4> kDroughtStatistics{{
+    {"events_per_century", [](const DroughtFigures& d) { return d.events_per_century; }},
+    {"mean_duration", [](const DroughtFigures& d) { return d.mean_duration; }},
+    {"longest_duration", [](const DroughtFigures& d) { return static_cast<float>(d.longest); }},
+    {"largest_deficit", [](const DroughtFigures& d) { return d.largest_deficit; }},
+}};
+
+// One figure of every realization, as a sample.
+template <typename Figures, typename Of>
+std::vector<float> across(const std::vector<Figures>& figures, Of of) {
+  std::vector<float> values;
+  values.reserve(figures.size());
+  for (const Figures& f : figures) values.push_back(of(f));
+  return values;
+}
+
+// One lag of every realization's correlogram: the realizations that give it.
+template <typename Correlogram>
+std::vector<float> lag_across(const std::vector<Correlogram>& correlograms, std::size_t k) {
+  std::vector<std::optional<float>> values;
+  values.reserve(correlograms.size());
+  for (const Correlogram& c : correlograms) values.push_back(c[k]);
+  return given(values);
+}
+
+template <typename Correlogram>
+void add_correlogram_rows(std::vector<BandRow>& rows, std::string_view series, const Correlogram& historical,
+                          const std::vector<Correlogram>& generated, int n) {
+  const std::optional<float> bound = n > 0 ? std::optional<float>(persistence_bound(n)) : std::nullopt;
+  for (std::size_t k = 0; k < historical.size(); ++k)
+    rows.push_back({series, static_cast<int>(k + 1), historical[k], bound, band_of(lag_across(generated, k))});
+}
+
+}  // namespace
+
+std::vector<float> annual_flows(int NY, std::span<const float> months) {
+  std::vector<float> annual(static_cast<std::size_t>(std::max(NY, 0)));
+  for (std::size_t y = 0; y < annual.size(); ++y) {
+    long double sum = 0.0L;
+    for (std::size_t m = 0; m < kMonths; ++m) sum += months[kMonths * y + m];
+    annual[y] = static_cast<float>(sum);
+  }
+  return annual;
+}
+
+SlotRiskAnalysis::SlotRiskAnalysis(const StatisticsResult& test, std::span<const float> historical_months)
+    : test_(test),
+      thresholds_(drought_thresholds(test.NYH, historical_months)),
+      historical_storage_(required_storages(test.NYH, historical_months, test.MAR)),
+      historical_droughts_(drought_figures(test.NYH, historical_months, thresholds_)),
+      historical_duration_(flow_duration(historical_months.first(static_cast<std::size_t>(kMonths * test.NYH)))),
+      historical_monthly_(monthly_persistence(test.NYH, historical_months)),
+      historical_annual_(annual_persistence(test.NYH, annual_flows(test.NYH, historical_months))) {}
+
+void SlotRiskAnalysis::add_tested_realization(int r, std::span<const float> months) {
+  add_figures(months, test_.storage[static_cast<std::size_t>(r - 1)]);
+}
+
+void SlotRiskAnalysis::add_realization(std::span<const float> months) {
+  add_figures(months, required_storages(test_.NYS, months, test_.MAR));
+}
+
+void SlotRiskAnalysis::add_figures(std::span<const float> months, const StorageCurve& storage) {
+  const int NYS = test_.NYS;
+  const std::span<const float> series = months.first(static_cast<std::size_t>(kMonths * NYS));
+  storage_.push_back(storage);
+  droughts_.push_back(drought_figures(NYS, series, thresholds_));
+  duration_.push_back(flow_duration(series));
+  monthly_.push_back(monthly_persistence(NYS, series));
+  annual_.push_back(annual_persistence(NYS, annual_flows(NYS, series)));
+}
+
+std::vector<BandRow> SlotRiskAnalysis::drought_rows() const {
+  std::vector<BandRow> rows;
+  for (const DroughtStatistic& d : kDroughtStatistics)
+    rows.push_back({d.name, 0, d.of(historical_droughts_), std::nullopt, band_of(across(droughts_, d.of))});
+  return rows;
+}
+
+std::vector<BandRow> SlotRiskAnalysis::duration_rows() const {
+  std::vector<BandRow> rows;
+  for (std::size_t i = 0; i < kExceedances.size(); ++i)
+    rows.push_back({"flow_duration", kExceedances[i], historical_duration_[i], std::nullopt,
+                    band_of(across(duration_, [i](const DurationCurve& c) { return c[i]; }))});
+  return rows;
+}
+
+std::vector<BandRow> SlotRiskAnalysis::persistence_rows() const {
+  std::vector<BandRow> rows;
+  add_correlogram_rows(rows, "monthly", historical_monthly_, monthly_, kMonths * test_.NYH);
+  add_correlogram_rows(rows, "annual", historical_annual_, annual_, test_.NYH);
+  return rows;
+}
+
+SlotRisk SlotRiskAnalysis::finish() const {
+  SlotRisk risk;
+  risk.slot = test_.slot;
+  risk.gauge = test_.gauge;
+  risk.name = test_.name;
+  risk.NYH = test_.NYH;
+  risk.NYS = test_.NYS;
+  risk.MAR = test_.MAR;
+  risk.drought_threshold = thresholds_;
+  for (std::size_t L = 0; L < kYieldLevels; ++L) {
+    ReliabilityRow row{test_.yield[L], historical_storage_[L], {}};
+    const std::vector<float> storages = across(storage_, [L](const StorageCurve& c) { return c[L]; });
+    for (std::size_t i = 0; i < kReliabilities.size(); ++i)
+      row.storage[i] = quantile(storages, kReliabilities[i]);
+    risk.reliability.push_back(row);
+  }
+  risk.storage = storage_;
+  risk.droughts = droughts_;
+  risk.drought_rows = drought_rows();
+  risk.flow_duration = duration_rows();
+  risk.persistence = persistence_rows();
+  risk.validation = validation_of(test_, risk);
+  return risk;
+}
+
+}  // namespace flowplex

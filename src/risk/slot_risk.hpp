@@ -1,0 +1,53 @@
+#pragma once
+// The risk analyses of one slot, fed realization by realization: each realization leaves
+// only its own figures (storages, drought figures, flow-duration curve, correlograms),
+// so an ensemble of any size streams through; finish() makes the tables.
+#include <span>
+#include <vector>
+
+#include "risk/droughts.hpp"
+#include "risk/flow_duration.hpp"
+#include "risk/persistence.hpp"
+#include "risk/results.hpp"
+
+namespace flowplex {
+
+// The annual totals of NY years of monthly flows, each summed wider and then rounded,
+// as the store keeps them.
+std::vector<float> annual_flows(int NY, std::span<const float> months);
+
+class SlotRiskAnalysis {
+ public:
+  // The slot's statistics test, whose MAR and storages the analyses take, and its
+  // historical monthly flows in time order (test.NYH years).
+  SlotRiskAnalysis(const StatisticsResult& test, std::span<const float> historical_months);
+
+  // Realization r (1 to 41) of the statistics test, whose storages it already holds.
+  void add_tested_realization(int r, std::span<const float> months);
+  // A realization beyond the test's: its storages are formed here.
+  void add_realization(std::span<const float> months);
+
+  SlotRisk finish() const;
+
+ private:
+  void add_figures(std::span<const float> months, const StorageCurve& storage);
+  std::vector<BandRow> drought_rows() const;
+  std::vector<BandRow> duration_rows() const;
+  std::vector<BandRow> persistence_rows() const;
+
+  StatisticsResult test_;
+  MonthlyThresholds thresholds_;
+  StorageCurve historical_storage_;
+  DroughtFigures historical_droughts_;
+  DurationCurve historical_duration_;
+  MonthlyCorrelogram historical_monthly_;
+  AnnualCorrelogram historical_annual_;
+  // The figures of each realization, in the order they came.
+  std::vector<StorageCurve> storage_;
+  std::vector<DroughtFigures> droughts_;
+  std::vector<DurationCurve> duration_;
+  std::vector<MonthlyCorrelogram> monthly_;
+  std::vector<AnnualCorrelogram> annual_;
+};
+
+}  // namespace flowplex

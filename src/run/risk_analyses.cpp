@@ -1,0 +1,54 @@
+#include "run/risk_analyses.hpp"
+
+#include <algorithm>
+
+#include "correlation_test/monthly_correlation.hpp"
+#include "risk/slot_risk.hpp"
+
+namespace flowplex {
+namespace {
+
+// The months of slot k's historic file in time order.
+std::vector<float> historical_months(const Store& s, int k) {
+  std::vector<float> months;
+  for (int y = 1; y <= s.HIST.NYHIST(k); ++y)
+    for (int m = 1; m <= kMonths; ++m) months.push_back(s.HIST.HISTM(y, m, k));
+  return months;
+}
+
+// The historical correlation of the annual flows of two slots, over the years both
+// records hold, aligned by their record periods as the monthly correlation test aligns them.
+std::optional<float> historical_correlation(const Store& s, const SlotLabel& a, const SlotLabel& b) {
+  const HistoricalPeriod p = historical_period(s, a.slot, b.slot, a.gauge, b.gauge);
+  const std::size_t years = static_cast<std::size_t>(std::max(p.NPAIR, 0));
+  if (years < 2) return std::nullopt;
+  return pearson(s.HIST.HISTYR.span(static_cast<int>(years), p.o1 + 1, a.slot),
+                 s.HIST.HISTYR.span(static_cast<int>(years), p.o2 + 1, b.slot));
+}
+
+}  // namespace
+
+void RiskAnalyses::slot_tested(const Store& s, const StatisticsResult& test, RunSink& sink) {
+  const int k = test.slot;
+  if (std::any_of(slots_.begin(), slots_.end(), [&](const SlotLabel& l) { return l.slot == k; })) return;
+  slots_.push_back({k, test.gauge, test.name});
+  SlotRiskAnalysis analysis(test, historical_months(s, k));
+  for (int r = 1; r <= kSequences; ++r)
+    analysis.add_tested_realization(r, s.FLOW.FLOW.span(kMonths * test.NYS, 1, 1, r, k));
+  sink.risk(analysis.finish());
+}
+
+void RiskAnalyses::finish(const Store& s, RunSink& sink) const {
+  std::vector<std::optional<float>> historical;
+  for (std::size_t i = 0; i < slots_.size(); ++i)
+    for (std::size_t j = i + 1; j < slots_.size(); ++j) historical.push_back(historical_correlation(s, slots_[i], slots_[j]));
+  CrossGaugeCorrelation correlation(slots_, historical);
+  std::vector<std::span<const float>> annual(slots_.size());
+  for (int r = 1; r <= kSequences; ++r) {
+    for (std::size_t i = 0; i < slots_.size(); ++i) annual[i] = s.FLOW.FLOWYR.span(s.RUN.NYS, 1, r, slots_[i].slot);
+    correlation.add_realization(annual);
+  }
+  sink.cross_gauge(correlation.finish());
+}
+
+}  // namespace flowplex

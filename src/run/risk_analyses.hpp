@@ -1,0 +1,25 @@
+#pragma once
+// The risk analyses of a run: each slot's after its statistics test, over every
+// realization, and the cross-gauge correlation of the slots analysed after the last
+// analysis. Their tables go to the sink.
+#include <vector>
+
+#include "export/sink.hpp"
+#include "risk/cross_gauge.hpp"
+#include "store/store.hpp"
+
+namespace flowplex {
+
+class RiskAnalyses {
+ public:
+  // The risk analyses of the test's slot, the first time the slot is tested: they take
+  // the test's MAR and storages, the slot's historic file and its generated flows.
+  void slot_tested(const Store& s, const StatisticsResult& test, RunSink& sink);
+  // The correlation of the annual flows of every pair of the slots analysed.
+  void finish(const Store& s, RunSink& sink) const;
+
+ private:
+  std::vector<SlotLabel> slots_;  // in the order they were analysed
+};
+
+}  // namespace flowplex
