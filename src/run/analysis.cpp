@@ -114,8 +114,8 @@ void read_historic_files(Store& s, Console& con) {
   for (int k = 1; k <= s.RUN.NSEL; ++k) load_historic_file(s, con, k);
 }
 
-void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink) {
-  RiskAnalyses risk;
+void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink, const RealizationScratch* beyond_flow) {
+  RiskAnalyses risk(beyond_flow);
   for (int k = 1; k <= s.RUN.NSEL; ++k) {
     for (int choice = 0; choice != 4;) {
       choice = ask_analysis(s, con, k);

@@ -5,6 +5,7 @@
 #include "generation/generator.hpp"
 #include "parallel/in_order.hpp"
 #include "run/phases.hpp"
+#include "run/realization_scratch.hpp"
 
 namespace flowplex {
 namespace {
@@ -105,10 +106,10 @@ class SequenceMaker {
 
 }  // namespace
 
-void generate_sequences(Store& s, Console& con, RunSink& sink, int threads) {
+void generate_sequences(Store& s, Console& con, RunSink& sink, RealizationScratch* scratch, int threads) {
   if (s.RUN.option().forecasting()) load_forecast_model(s);
   const RealizationRange& range = s.RUN.REALIZATIONS;
-  SequenceMaker maker(s, sink.takes_sequences());
+  SequenceMaker maker(s, sink.takes_sequences() || scratch != nullptr);
   const int before = maker.first_made() - 1;
   // Every realization of the range reaches the sinks in order, the place where whatever
   // follows each realization's flows (exports, figures over the ensemble) takes them.
@@ -123,10 +124,12 @@ void generate_sequences(Store& s, Console& con, RunSink& sink, int threads) {
     if (made.fault) std::rethrow_exception(made.fault);
     if (!in_range) return;
     sink.sequence_made(s, seq, made.flows);
+    if (scratch != nullptr && seq > kSequences) scratch->add(seq, *made.flows);
     if (range.described(seq)) con.free("SEQ NO.", seq);
   };
   const auto make = [&](int made_number) { return maker(before + made_number); };
   in_order(range.last - before, maker.stand_alone() ? threads : 1, make, deliver);
+  if (scratch != nullptr) scratch->finish_writing();
   annual_totals(s);
   s.FLOW.NRANKED.fill(0);  // new flows: the monthly correlations rank them afresh
 }

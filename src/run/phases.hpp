@@ -10,11 +10,14 @@
 
 namespace flowplex {
 
-// The 41 sequences: keeps the chosen gauges' generated flows in FLOW and their annual
-// totals in FLOWYR; the sink receives every gauge's flows of each sequence. Sequences
-// that stand alone are made on up to `threads` threads; their console lines and flows
-// are handed on in order of the sequences all the same.
-void generate_sequences(Store& s, Console& con, RunSink& sink, int threads = 1);
+class RealizationScratch;
+
+// The run's realizations: keeps the chosen gauges' generated flows of sequences 1 to 41 in
+// FLOW and their annual totals in FLOWYR, and those of the realizations beyond in the
+// scratch file when there is one; the sink receives every gauge's flows of each
+// realization. Sequences that stand alone are made on up to `threads` threads; their
+// console lines and flows are handed on in order of the sequences all the same.
+void generate_sequences(Store& s, Console& con, RunSink& sink, RealizationScratch* beyond_flow, int threads);
 
 // The annual value listing of every chosen gauge on "GAUGE.ANN".
 void annual_listing(const Store& s, Console& con, Channels& ch);
@@ -46,7 +49,8 @@ HistoricRead read_historic_years(Store& s, const std::string& file, int k);
 // Reads the historic flow file of every chosen gauge into HISTM and HISTYR.
 void read_historic_files(Store& s, Console& con);
 
-// The analysis menu of every chosen gauge; the sink receives each analysis' numbers.
-void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink);
+// The analysis menu of every chosen gauge; the sink receives each analysis' numbers. The
+// risk analyses take the realizations beyond FLOW's from the scratch file, if any.
+void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink, const RealizationScratch* beyond_flow);
 
 }  // namespace flowplex

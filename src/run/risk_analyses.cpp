@@ -35,6 +35,11 @@ void RiskAnalyses::slot_tested(const Store& s, const StatisticsResult& test, Run
   SlotRiskAnalysis analysis(test, historical_months(s, k));
   for (int r = 1; r <= kSequences; ++r)
     analysis.add_tested_realization(r, s.FLOW.FLOW.span(kMonths * test.NYS, 1, 1, r, k));
+  std::vector<float> months;
+  for (int r = kSequences + 1; r <= last_realization(); ++r) {
+    beyond_flow_->read(r, k, months);
+    analysis.add_realization(months);
+  }
   sink.risk(analysis.finish());
 }
 
@@ -48,7 +53,19 @@ void RiskAnalyses::finish(const Store& s, RunSink& sink) const {
     for (std::size_t i = 0; i < slots_.size(); ++i) annual[i] = s.FLOW.FLOWYR.span(s.RUN.NYS, 1, r, slots_[i].slot);
     correlation.add_realization(annual);
   }
+  std::vector<float> months;
+  std::vector<std::vector<float>> annual_beyond(slots_.size());
+  for (int r = kSequences + 1; r <= last_realization(); ++r) {
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+      beyond_flow_->read(r, slots_[i].slot, months);
+      annual_beyond[i] = annual_flows(s.RUN.NYS, months);
+      annual[i] = annual_beyond[i];
+    }
+    correlation.add_realization(annual);
+  }
   sink.cross_gauge(correlation.finish());
 }
+
+int RiskAnalyses::last_realization() const { return beyond_flow_ != nullptr ? beyond_flow_->last() : kSequences; }
 
 }  // namespace flowplex

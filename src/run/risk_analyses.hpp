@@ -6,12 +6,16 @@
 
 #include "export/sink.hpp"
 #include "risk/cross_gauge.hpp"
+#include "run/realization_scratch.hpp"
 #include "store/store.hpp"
 
 namespace flowplex {
 
 class RiskAnalyses {
  public:
+  // The realizations beyond the 41 FLOW keeps come from beyond_flow, when the run made any.
+  explicit RiskAnalyses(const RealizationScratch* beyond_flow) : beyond_flow_(beyond_flow) {}
+
   // The risk analyses of the test's slot, the first time the slot is tested: they take
   // the test's MAR and storages, the slot's historic file and its generated flows.
   void slot_tested(const Store& s, const StatisticsResult& test, RunSink& sink);
@@ -19,6 +23,10 @@ class RiskAnalyses {
   void finish(const Store& s, RunSink& sink) const;
 
  private:
+  // The last realization made: 41, or the scratch file's last.
+  int last_realization() const;
+
+  const RealizationScratch* beyond_flow_;
   std::vector<SlotLabel> slots_;  // in the order they were analysed
 };
 

@@ -1,5 +1,6 @@
 #include "run/run.hpp"
 
+#include <optional>
 #include <sstream>
 
 #include "generation/generator.hpp"
@@ -9,6 +10,7 @@
 #include "report/interruption.hpp"
 #include "run/dialogue.hpp"
 #include "run/phases.hpp"
+#include "run/realization_scratch.hpp"
 
 namespace flowplex {
 namespace {
@@ -54,11 +56,15 @@ ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& sink, con
     check_gauges_in_parameter_file(s, s.RUN.IGLIST.span(s.RUN.NSEL, 1));
     check_for_generation(s, s.RUN.IOPT);
     sink.begin_generation(s);
-    generate_sequences(s, con, sink, threads);
+    // Removed when the run ends, however it ends.
+    std::optional<RealizationScratch> scratch;
+    if (RealizationScratch::needed(s.RUN)) scratch.emplace(s.RUN);
+    RealizationScratch* const beyond_flow = scratch ? &*scratch : nullptr;
+    generate_sequences(s, con, sink, beyond_flow, threads);
     if (s.RUN.option().forecasting() && forecast_dump(s, con, ch)) return finish(s, con, ch, sink, " There you go boetie!");
     read_historic_files(s, con);
     sink.begin_analyses(s);
-    analysis_menu(s, con, ch, sink);
+    analysis_menu(s, con, ch, sink, beyond_flow);
     return finish(s, con, ch, sink, " There you go !");
   } catch (const RunEnded& e) {
     sink.abandon();

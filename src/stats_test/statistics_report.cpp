@@ -65,30 +65,30 @@ constexpr float kStorageNotComputed = -10.0F;
 
 const PlotAxes kMassCurveAxes{"CAPACITY %MAR", "YIELD %MAR   ", 2, 2, 100.0F, 0.0F, 400.0F, 0.0F};
 
-// The parts of the report in which the seven-value lines stand, each with its heading.
-enum class Part { Annual, Monthly, RunSums, Deficits };
+// The sections of the report in which the seven-value lines stand, each with its heading.
+enum class Section { Annual, Monthly, RunSums, Deficits };
 
-// How one statistic's line is printed: its part of the report, its line in the report
+// How one statistic's line is printed: its section of the report, its line in the report
 // (with the key in front where keyed) and on the side file, and whether its historical
 // value is a count.
 struct RowLayout {
   std::string_view statistic;
-  Part part;
+  Section section;
   const Layout* main;
   bool keyed;
   bool count;
 };
 
 const std::array<RowLayout, 9> kRowLayouts{{
-    {"annual_mean", Part::Annual, &kAnnualMeanLine, false, false},
-    {"annual_sd", Part::Annual, &kAnnualSdLine, false, false},
-    {"monthly_mean", Part::Monthly, &kMonthlyMeanLine, true, false},
-    {"monthly_sd", Part::Monthly, &kMonthlySdLine, true, false},
-    {"run_sum", Part::RunSums, &kRunSumLine, true, false},
-    {"release", Part::Deficits, &kReleaseLine, false, false},
-    {"max_deficit", Part::Deficits, &kMaxDeficitLine, false, false},
-    {"deficit_duration", Part::Deficits, &kDurationLine, false, true},
-    {"longest_depletion", Part::Deficits, &kLongestLine, false, true},
+    {"annual_mean", Section::Annual, &kAnnualMeanLine, false, false},
+    {"annual_sd", Section::Annual, &kAnnualSdLine, false, false},
+    {"monthly_mean", Section::Monthly, &kMonthlyMeanLine, true, false},
+    {"monthly_sd", Section::Monthly, &kMonthlySdLine, true, false},
+    {"run_sum", Section::RunSums, &kRunSumLine, true, false},
+    {"release", Section::Deficits, &kReleaseLine, false, false},
+    {"max_deficit", Section::Deficits, &kMaxDeficitLine, false, false},
+    {"deficit_duration", Section::Deficits, &kDurationLine, false, true},
+    {"longest_depletion", Section::Deficits, &kLongestLine, false, true},
 }};
 
 const RowLayout& row_layout(std::string_view statistic) {
@@ -125,38 +125,38 @@ void write_row(Channels& ch, const SummaryRow& row) {
   ch.unit(8).write_values(l.count ? kSideCountSummary : kSideSummary, side.add(summary));
 }
 
-void write_part_heading(Channels& ch, const StatisticsResult& r, Part part, const Name& gauge) {
-  switch (part) {
-    case Part::Annual:
+void write_section_heading(Channels& ch, const StatisticsResult& r, Section section, const Name& gauge) {
+  switch (section) {
+    case Section::Annual:
       ch.unit(16).write(kFiveFigureTitle);
       ch.unit(16).write(kAnnualHeading);
       ch.unit(8).free("MEAN AND STANDARD DEVIATION OF ANNUAL & MONTHLY FLOWS");
       break;
-    case Part::Monthly:
+    case Section::Monthly:
       ch.unit(16).write(kGaugeHeading);  // a new page
       ch.unit(16).write(kMonthlyHeading);
       break;
-    case Part::RunSums:
+    case Section::RunSums:
       ch.unit(16).write(kRunSumHeading, r.NYS);
       ch.unit(8).free("N-MONTH RUN SUMS ");
       break;
-    case Part::Deficits:
+    case Section::Deficits:
       ch.unit(16).write(kGaugeHeading, gauge);
       ch.unit(8).free("DISTRIBUTION OF DEFICITS FOR RELEASE");
       break;
   }
 }
 
-// The seven-value lines, each part under its heading and each release level of the
+// The seven-value lines, each section under its heading and each release level of the
 // deficits under its own.
 void write_summary_lines(Channels& ch, const StatisticsResult& r, const Name& gauge) {
   const SummaryRow* before = nullptr;
   for (const SummaryRow& row : r.rows) {
-    const Part part = row_layout(row.statistic).part;
-    const bool new_part = before == nullptr || row_layout(before->statistic).part != part;
-    if (new_part) write_part_heading(ch, r, part, gauge);
-    if (part == Part::Deficits && (new_part || before->key != row.key))
-      ch.unit(16).write(new_part ? kDeficitHeadingFirst : kDeficitHeadingNext, static_cast<float>(row.key));
+    const Section section = row_layout(row.statistic).section;
+    const bool new_section = before == nullptr || row_layout(before->statistic).section != section;
+    if (new_section) write_section_heading(ch, r, section, gauge);
+    if (section == Section::Deficits && (new_section || before->key != row.key))
+      ch.unit(16).write(new_section ? kDeficitHeadingFirst : kDeficitHeadingNext, static_cast<float>(row.key));
     write_row(ch, row);
     before = &row;
   }

@@ -16,7 +16,7 @@ inline constexpr int kMaxRealizations = 1'000'000;
 struct RealizationRange {
   int first = 1;
   int last = kSequences;
-  bool given = false;  // asked for on the command line rather than the Parts' fixed 41
+  bool given = false;  // asked for on the command line rather than the fixed 41
 
   int count() const { return last - first + 1; }
   // Whether the range holds every sequence the tests of the generated flows compare.

@@ -3,7 +3,8 @@
 folder and page under way, and an ensemble of 5000 realizations stopped while it generates,
 with its per-realization CSV files under way: each exits with 130 or 143 within a second,
 says so in one console line, and leaves the folder holding only its inputs and the report
-files it had opened (none for the ensemble, which tests no gauge).
+files it had opened (none for the ensemble, which tests no gauge). An ensemble of 300 whose
+gauges wait for their analyses at the prompt leaves no scratch file of realizations 42 on.
 
     interrupted_run.py FLOWPLEX EXAMPLES_DIR
 """
@@ -94,6 +95,7 @@ def main():
     exe, examples = sys.argv[1], sys.argv[2]
     problems = interrupted_run(exe, examples, signal.SIGINT, 130)
     problems += interrupted_run(exe, examples, signal.SIGTERM, 143)
+    problems += interrupted_run(exe, examples, signal.SIGTERM, 143, DIALOGUE + ["--realizations", "300"])
     for sig, status in ((signal.SIGINT, 130), (signal.SIGTERM, 143)):
         problems += interrupted_run(exe, examples, sig, status, ENSEMBLE, generating_realizations, set())
     for p in problems:
