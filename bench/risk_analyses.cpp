@@ -70,10 +70,7 @@ double slot_analyses(const Store& s, const std::vector<StatisticsResult>& tests,
     SlotRiskAnalysis analysis(t, historical_months(s, t.slot));
     for (int r = 1; r <= kSequences; ++r) {
       const auto months = s.FLOW.FLOW.span(kMonths * t.NYS, 1, 1, r, t.slot);
-      if (tested)
-        analysis.add_tested_realization(r, months);
-      else
-        analysis.add_realization(months);
+      analysis.add(tested ? analysis.tested_realization(r, months) : analysis.realization(months));
     }
     if (analysis.finish().reliability.empty()) std::abort();
   }

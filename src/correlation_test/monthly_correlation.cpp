@@ -6,6 +6,7 @@
 #include <string>
 
 #include "correlation_test/spearman.hpp"
+#include "parallel/in_order.hpp"
 #include "report/input.hpp"
 #include "stats_test/moments.hpp"
 
@@ -108,9 +109,9 @@ void rank_sequence(FlowBlock& f, int k, int seq, int NYS) {
   }
 }
 
-void rank_slot(FlowBlock& f, int k, int NYS) {
+void rank_slot(FlowBlock& f, int k, int NYS, int threads) {
   if (NYS < 2 || NYS > kMaxYears || f.NRANKED(k) == NYS) return;
-  for (int seq = 1; seq <= kSequences; ++seq) rank_sequence(f, k, seq, NYS);
+  side_by_side(kSequences, threads, [&](int seq) { rank_sequence(f, k, seq, NYS); });
   f.NRANKED(k) = NYS;
 }
 

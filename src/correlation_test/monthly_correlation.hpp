@@ -25,8 +25,8 @@ HistoricalPeriod historical_period(const Store& s, int k, int kk, int g, int gk)
 void rank_sequence(FlowBlock& flows, int k, int seq, int NYS);
 
 // Ranks every sequence of slot k the first time a page needs them (FLOW.NRANKED); later
-// pages reuse the ranks.
-void rank_slot(FlowBlock& flows, int k, int NYS);
+// pages reuse the ranks. Each sequence's ranks are its own, formed on up to `threads` threads.
+void rank_slot(FlowBlock& flows, int k, int NYS, int threads);
 
 // The numbers of the page comparing slot k (gauge g) with slot kk (gauge gk); NYS is
 // the number of years in each generated sequence. Both slots must be ranked (rank_slot).

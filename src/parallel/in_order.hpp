@@ -133,4 +133,17 @@ void in_order(int n, int threads, Make make, Deliver deliver) {
   }
 }
 
+// work(k) for k = 1..n on `threads` threads, for work in which each k writes only its
+// own part of the data; when it returns, every k is done.
+template <typename Work>
+void side_by_side(int n, int threads, Work work) {
+  in_order(
+      n, threads,
+      [&](int k) {
+        work(k);
+        return true;
+      },
+      [](int, bool) {});
+}
+
 }  // namespace flowplex

@@ -18,7 +18,7 @@ StorageCurve by_brutog(int NY, std::span<const float> x, float MAR) {
 }  // namespace
 
 StorageCurve required_storages(int NY, std::span<const float> x, float MAR) {
-  if (NY < 1 || MAR - 0.001F <= 0.0F) return by_brutog(NY, x, MAR);
+  if (NY < 1 || mar_replaced(MAR)) return by_brutog(NY, x, MAR);
   std::array<float, kYieldLevels> draught{};
   float p = 0.0F;
   for (float& g : draught) {

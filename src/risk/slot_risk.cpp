@@ -70,22 +70,27 @@ SlotRiskAnalysis::SlotRiskAnalysis(const StatisticsResult& test, std::span<const
       historical_monthly_(monthly_persistence(test.NYH, historical_months)),
       historical_annual_(annual_persistence(test.NYH, annual_flows(test.NYH, historical_months))) {}
 
-void SlotRiskAnalysis::add_tested_realization(int r, std::span<const float> months) {
-  add_figures(months, test_.storage[static_cast<std::size_t>(r - 1)]);
+RealizationFigures SlotRiskAnalysis::tested_realization(int r, std::span<const float> months) const {
+  return figures_of(months, test_.storage[static_cast<std::size_t>(r - 1)]);
 }
 
-void SlotRiskAnalysis::add_realization(std::span<const float> months) {
-  add_figures(months, required_storages(test_.NYS, months, test_.MAR));
+RealizationFigures SlotRiskAnalysis::realization(std::span<const float> months) const {
+  return figures_of(months, required_storages(test_.NYS, months, test_.MAR));
 }
 
-void SlotRiskAnalysis::add_figures(std::span<const float> months, const StorageCurve& storage) {
+RealizationFigures SlotRiskAnalysis::figures_of(std::span<const float> months, const StorageCurve& storage) const {
   const int NYS = test_.NYS;
   const std::span<const float> series = months.first(static_cast<std::size_t>(kMonths * NYS));
-  storage_.push_back(storage);
-  droughts_.push_back(drought_figures(NYS, series, thresholds_));
-  duration_.push_back(flow_duration(series));
-  monthly_.push_back(monthly_persistence(NYS, series));
-  annual_.push_back(annual_persistence(NYS, annual_flows(NYS, series)));
+  return {storage, drought_figures(NYS, series, thresholds_), flow_duration(series), monthly_persistence(NYS, series),
+          annual_persistence(NYS, annual_flows(NYS, series))};
+}
+
+void SlotRiskAnalysis::add(RealizationFigures figures) {
+  storage_.push_back(figures.storage);
+  droughts_.push_back(figures.droughts);
+  duration_.push_back(figures.duration);
+  monthly_.push_back(std::move(figures.monthly));
+  annual_.push_back(std::move(figures.annual));
 }
 
 std::vector<BandRow> SlotRiskAnalysis::drought_rows() const {

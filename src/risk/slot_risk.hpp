@@ -16,21 +16,33 @@ namespace flowplex {
 // as the store keeps them.
 std::vector<float> annual_flows(int NY, std::span<const float> months);
 
+// The figures one realization leaves.
+struct RealizationFigures {
+  StorageCurve storage{};
+  DroughtFigures droughts;
+  DurationCurve duration;
+  MonthlyCorrelogram monthly;
+  AnnualCorrelogram annual;
+};
+
 class SlotRiskAnalysis {
  public:
   // The slot's statistics test, whose MAR and storages the analyses take, and its
   // historical monthly flows in time order (test.NYH years).
   SlotRiskAnalysis(const StatisticsResult& test, std::span<const float> historical_months);
 
-  // Realization r (1 to 41) of the statistics test, whose storages it already holds.
-  void add_tested_realization(int r, std::span<const float> months);
-  // A realization beyond the test's: its storages are formed here.
-  void add_realization(std::span<const float> months);
+  // The figures of realization r (1 to 41) of the statistics test, whose storages it
+  // already holds, and of a realization beyond the test's, whose storages are formed here.
+  // Both only read the analysis, so realizations can be taken side by side.
+  RealizationFigures tested_realization(int r, std::span<const float> months) const;
+  RealizationFigures realization(std::span<const float> months) const;
+  // The figures of the next realization, in order.
+  void add(RealizationFigures figures);
 
   SlotRisk finish() const;
 
  private:
-  void add_figures(std::span<const float> months, const StorageCurve& storage);
+  RealizationFigures figures_of(std::span<const float> months, const StorageCurve& storage) const;
   std::vector<BandRow> drought_rows() const;
   std::vector<BandRow> duration_rows() const;
   std::vector<BandRow> persistence_rows() const;

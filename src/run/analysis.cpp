@@ -57,19 +57,20 @@ int ask_analysis(Store& s, Console& con, int k) {
       INT_MIN, INT_MAX);
 }
 
-void correlations_with_others(Store& s, Channels& ch, RunSink& sink, int k) {
+void correlations_with_others(Store& s, Channels& ch, RunSink& sink, int k, int threads) {
   for (int kk = 1; kk <= s.RUN.NSEL; ++kk) {
     if (kk == k) continue;
-    rank_slot(s.FLOW, k, s.RUN.NYS);
-    rank_slot(s.FLOW, kk, s.RUN.NYS);
+    rank_slot(s.FLOW, k, s.RUN.NYS, threads);
+    rank_slot(s.FLOW, kk, s.RUN.NYS, threads);
     const CorrelationResult result = mthrnk(s, k, kk, s.RUN.IGLIST(k), s.RUN.IGLIST(kk), s.RUN.NYS);
     write_correlation_page(ch.unit(16), result);
     sink.correlations(result);
   }
 }
 
-void statistical_properties(Store& s, Console& con, Channels& ch, RunSink& sink, RiskAnalyses& risk, int k) {
-  if (const auto result = prepare_test1(s, con, ch, k)) {
+void statistical_properties(Store& s, Console& con, Channels& ch, RunSink& sink, RiskAnalyses& risk, int k,
+                            int threads) {
+  if (const auto result = prepare_test1(s, con, ch, k, threads)) {
     sink.statistics(*result);
     risk.slot_tested(s, *result, sink);
   }
@@ -114,13 +115,14 @@ void read_historic_files(Store& s, Console& con) {
   for (int k = 1; k <= s.RUN.NSEL; ++k) load_historic_file(s, con, k);
 }
 
-void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink, const RealizationScratch* beyond_flow) {
-  RiskAnalyses risk(beyond_flow);
+void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink, const RealizationScratch* beyond_flow,
+                   int threads) {
+  RiskAnalyses risk(beyond_flow, threads);
   for (int k = 1; k <= s.RUN.NSEL; ++k) {
     for (int choice = 0; choice != 4;) {
       choice = ask_analysis(s, con, k);
-      if (choice == 1) statistical_properties(s, con, ch, sink, risk, k);
-      if (choice == 2) correlations_with_others(s, ch, sink, k);
+      if (choice == 1) statistical_properties(s, con, ch, sink, risk, k, threads);
+      if (choice == 2) correlations_with_others(s, ch, sink, k, threads);
       if (choice == 3) annual_listing(s, con, ch);
     }
   }

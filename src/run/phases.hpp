@@ -50,7 +50,10 @@ HistoricRead read_historic_years(Store& s, const std::string& file, int k);
 void read_historic_files(Store& s, Console& con);
 
 // The analysis menu of every chosen gauge; the sink receives each analysis' numbers. The
-// risk analyses take the realizations beyond FLOW's from the scratch file, if any.
-void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink, const RealizationScratch* beyond_flow);
+// risk analyses take the realizations beyond FLOW's from the scratch file, if any. The
+// figures of the sequences are formed on up to `threads` threads; the menu's answers are
+// read only when asked for.
+void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink, const RealizationScratch* beyond_flow,
+                   int threads);
 
 }  // namespace flowplex

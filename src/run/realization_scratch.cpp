@@ -59,9 +59,9 @@ void RealizationScratch::read(int seq, int k, std::vector<float>& months) const 
   const off_t at = (static_cast<off_t>(seq - kSequences - 1) * block_floats() + (k - 1) * series) *
                    static_cast<off_t>(sizeof(float));
   months.resize(static_cast<std::size_t>(series));
-  if (::fseeko(file_, at, SEEK_SET) != 0) failed("READ", errno);
-  if (std::fread(months.data(), sizeof(float), months.size(), file_) != months.size())
-    failed("READ", std::ferror(file_) ? errno : EIO);
+  const auto bytes = static_cast<ssize_t>(months.size() * sizeof(float));
+  const ssize_t got = ::pread(::fileno(file_), months.data(), static_cast<std::size_t>(bytes), at);
+  if (got != bytes) failed("READ", got < 0 ? errno : EIO);
 }
 
 }  // namespace flowplex

@@ -37,6 +37,7 @@ class RealizationScratch {
   // The realizations held: from the first beyond FLOW's to last() (none when last() is 41).
   int last() const { return last_; }
   // Slot k's monthly flows of realization seq, in time order, into months (12 NYS values).
+  // Reads at its place without moving the file's position, so threads may read side by side.
   void read(int seq, int k, std::vector<float>& months) const;
 
  private:

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "correlation_test/monthly_correlation.hpp"
+#include "parallel/in_order.hpp"
 #include "risk/slot_risk.hpp"
 
 namespace flowplex {
@@ -33,13 +34,13 @@ void RiskAnalyses::slot_tested(const Store& s, const StatisticsResult& test, Run
   if (std::any_of(slots_.begin(), slots_.end(), [&](const SlotLabel& l) { return l.slot == k; })) return;
   slots_.push_back({k, test.gauge, test.name});
   SlotRiskAnalysis analysis(test, historical_months(s, k));
-  for (int r = 1; r <= kSequences; ++r)
-    analysis.add_tested_realization(r, s.FLOW.FLOW.span(kMonths * test.NYS, 1, 1, r, k));
-  std::vector<float> months;
-  for (int r = kSequences + 1; r <= last_realization(); ++r) {
+  const auto figures_of = [&](int r) {
+    if (r <= kSequences) return analysis.tested_realization(r, s.FLOW.FLOW.span(kMonths * test.NYS, 1, 1, r, k));
+    std::vector<float> months;
     beyond_flow_->read(r, k, months);
-    analysis.add_realization(months);
-  }
+    return analysis.realization(months);
+  };
+  in_order(last_realization(), threads_, figures_of, [&](int, RealizationFigures f) { analysis.add(std::move(f)); });
   sink.risk(analysis.finish());
 }
 

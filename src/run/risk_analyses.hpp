@@ -13,8 +13,9 @@ namespace flowplex {
 
 class RiskAnalyses {
  public:
-  // The realizations beyond the 41 FLOW keeps come from beyond_flow, when the run made any.
-  explicit RiskAnalyses(const RealizationScratch* beyond_flow) : beyond_flow_(beyond_flow) {}
+  // The realizations beyond the 41 FLOW keeps come from beyond_flow, when the run made any;
+  // each realization's figures are formed on up to `threads` threads, taken in order.
+  RiskAnalyses(const RealizationScratch* beyond_flow, int threads) : beyond_flow_(beyond_flow), threads_(threads) {}
 
   // The risk analyses of the test's slot, the first time the slot is tested: they take
   // the test's MAR and storages, the slot's historic file and its generated flows.
@@ -27,6 +28,7 @@ class RiskAnalyses {
   int last_realization() const;
 
   const RealizationScratch* beyond_flow_;
+  int threads_;
   std::vector<SlotLabel> slots_;  // in the order they were analysed
 };
 

@@ -64,7 +64,7 @@ ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& sink, con
     if (s.RUN.option().forecasting() && forecast_dump(s, con, ch)) return finish(s, con, ch, sink, " There you go boetie!");
     read_historic_files(s, con);
     sink.begin_analyses(s);
-    analysis_menu(s, con, ch, sink, beyond_flow);
+    analysis_menu(s, con, ch, sink, beyond_flow, threads);
     return finish(s, con, ch, sink, " There you go !");
   } catch (const RunEnded& e) {
     sink.abandon();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "parallel/in_order.hpp"
 #include "report/input.hpp"
 #include "stats_test/moments.hpp"
 #include "stats_test/plot.hpp"
@@ -55,9 +56,15 @@ HistoricalMoments historical_moments(const HistoricalFigures& hist) {
 
 // The 41 sequences in order. Their storages are measured in the historical MAR; only
 // a MAR at or below 0.001 changes from one sequence to the next (each such sequence
-// replaces it by its own mean annual flow).
-Figures41 all_sequences(const StatisticsInputs& in, float MAR) {
+// replaces it by its own mean annual flow), so only then are they taken one after
+// another; otherwise each stands alone, and up to `threads` are taken side by side.
+Figures41 all_sequences(const StatisticsInputs& in, float MAR, int threads) {
   Figures41 figures;
+  if (!mar_replaced(MAR)) {
+    const auto make = [&in, MAR](int seq) { return sequence_figures(in.flows, in.slot, in.NYS, seq, MAR); };
+    in_order(kSequences, threads, make, [&](int seq, const SequenceFigures& f) { figures[at(seq)] = f; });
+    return figures;
+  }
   for (int seq = 1; seq <= kSequences; ++seq) {
     figures[at(seq)] = sequence_figures(in.flows, in.slot, in.NYS, seq, MAR);
     MAR = figures[at(seq)].MAR;
@@ -167,7 +174,7 @@ void storage_over_sequences(const std::array<StorageCurve, kSequences>& storage,
   }
 }
 
-StatisticsResult genar(const StatisticsInputs& in) {
+StatisticsResult genar(const StatisticsInputs& in, int threads) {
   const HistoricalFigures& hist = in.historical;
   StatisticsResult result;
   result.slot = in.slot;
@@ -178,7 +185,7 @@ StatisticsResult genar(const StatisticsInputs& in) {
   result.parameters = in.parameters;
   result.historical = historical_moments(hist);
 
-  const Figures41 figures = all_sequences(in, result.historical.mean);
+  const Figures41 figures = all_sequences(in, result.historical.mean, threads);
   float MAR = figures.back().MAR;
   result.MAR = MAR;
   result.simulation = simulation_moments(figures);

@@ -47,8 +47,9 @@ struct SequenceFigures {
 // sequence's own mean annual flow when at or below 0.001).
 SequenceFigures sequence_figures(const FlowBlock& flows, int slot, int NYS, int seq, float MAR);
 
-// The whole test of one gauge (NYH >= 1 historical years).
-StatisticsResult genar(const StatisticsInputs& in);
+// The whole test of one gauge (NYH >= 1 historical years); the figures of the sequences
+// are formed on up to `threads` threads, the result the same whatever their number.
+StatisticsResult genar(const StatisticsInputs& in, int threads);
 
 // Mean and median required storage over the 41 sequences at each yield level. The five
 // smallest yields, and levels at which no sequence needs storage, are not computed. The

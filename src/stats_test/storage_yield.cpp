@@ -48,7 +48,7 @@ CriticalDepletion sequent_peak(std::span<const float> x, int n, float draught) {
 void brutog(int NY, std::span<const float> x, float& MAR, StorageYield& out, int& plot_count) {
   if (NY < 1) return;  // no month to draw from
   const int n = 12 * NY;
-  if (MAR - 0.001F <= 0.0F) MAR = own_mean_annual_flow(x, n, NY);
+  if (mar_replaced(MAR)) MAR = own_mean_annual_flow(x, n, NY);
   float p = 0.0F;
   for (int L = 1; L <= kYieldLevels; ++L) {
     p += 0.05F;

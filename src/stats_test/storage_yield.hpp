@@ -38,6 +38,10 @@ inline constexpr std::array<int, kRunLengths> kRunLengthMonths{6, 12, 24, 36, 48
 // The cap of a minimum run sum; also reported for a run longer than the series.
 inline constexpr float kRunSumCap = 1.0E6F;
 
+// Whether brutog measures the storages in the series' own mean annual flow rather than in
+// the MAR it is given: a MAR at or below 0.001.
+inline bool mar_replaced(float MAR) { return MAR - 0.001F <= 0.0F; }
+
 // Sequent-peak storage of the NY-year series for the yields 5 %..100 % of MAR. A MAR
 // at or below 0.001 is replaced by the series' own mean annual flow (written back).
 // plot_count becomes the last level whose storage is at most 401 % of MAR.

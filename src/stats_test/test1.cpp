@@ -42,7 +42,7 @@ HistoricalFigures historical_figures(const Store& s, int k) {
   return hist;
 }
 
-std::optional<StatisticsResult> prepare_test1(const Store& s, Console& con, Channels& ch, int k) {
+std::optional<StatisticsResult> prepare_test1(const Store& s, Console& con, Channels& ch, int k, int threads) {
   const int g = s.RUN.IGLIST(k);
   if (s.HIST.NYHIST(k) < 1) {
     // No historical year: there is no mean annual flow to measure the sequences against.
@@ -53,7 +53,7 @@ std::optional<StatisticsResult> prepare_test1(const Store& s, Console& con, Chan
   const HistoricalFigures hist = historical_figures(s, k);
   con.free(" HERE WE GO WITH GAUGE ", g);
   const StatisticsResult result =
-      genar({k, g, s.PARM.GNAME(g).view(), parameter_values(s.GSUB, g), hist, s.FLOW, s.RUN.NYS});
+      genar({k, g, s.PARM.GNAME(g).view(), parameter_values(s.GSUB, g), hist, s.FLOW, s.RUN.NYS}, threads);
   write_statistics_report(ch, result);
   return result;
 }

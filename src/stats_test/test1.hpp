@@ -16,6 +16,6 @@ HistoricalFigures historical_figures(const Store& s, int k);
 
 // Makes test 1 for slot k, writes its report and returns its numbers. A gauge whose
 // historic file gave no year cannot be tested: one console line and one report line say so.
-std::optional<StatisticsResult> prepare_test1(const Store& s, Console& con, Channels& ch, int k);
+std::optional<StatisticsResult> prepare_test1(const Store& s, Console& con, Channels& ch, int k, int threads);
 
 }  // namespace flowplex

@@ -55,8 +55,8 @@ class MonthlyCorrelation : public ::testing::Test {
       }
   }
   std::string page(int k, int kk, int g, int gk, int NYS) {
-    rank_slot(s_->FLOW, k, NYS);
-    rank_slot(s_->FLOW, kk, NYS);
+    rank_slot(s_->FLOW, k, NYS, 1);
+    rank_slot(s_->FLOW, kk, NYS, 1);
     write_correlation_page(ch_.unit(16), mthrnk(*s_, k, kk, g, gk, NYS));
     ch_.unit(16).close();
     std::ifstream in(dir_ / "SEQPROBE.ANS", std::ios::binary);

@@ -72,7 +72,7 @@ class Test1Report : public ::testing::Test {
 };
 
 TEST_F(Test1Report, WholeReportOfOneGauge) {
-  prepare_test1(*s_, con_, ch_, 2);
+  prepare_test1(*s_, con_, ch_, 2, 1);
   EXPECT_EQ(out_.str(), "  HERE WE GO WITH GAUGE           3\n");
   expect_reports();
 }
@@ -80,7 +80,7 @@ TEST_F(Test1Report, WholeReportOfOneGauge) {
 // The table holds every number the report prints, and each sequence's figures depend on
 // that sequence alone, so that the sequences can be analysed side by side.
 TEST_F(Test1Report, EachSequencesFiguresStandAloneAndTheTableHoldsTheHeadingBlocks) {
-  const StatisticsResult r = *prepare_test1(*s_, con_, ch_, 2);
+  const StatisticsResult r = *prepare_test1(*s_, con_, ch_, 2, 1);
   EXPECT_EQ(r.parameters.phi[1], -0.125);
   EXPECT_EQ(r.parameters.zero_flows, 1);
   EXPECT_EQ(r.historical.years, 10);
@@ -97,7 +97,7 @@ TEST_F(Test1Report, EachSequencesFiguresStandAloneAndTheTableHoldsTheHeadingBloc
 // run sums' cap there.
 TEST_F(Test1Report, RunsLongerThanTheRecordAreNotComputed) {
   s_->HIST.NYHIST(2) = 8;
-  const StatisticsResult r = *prepare_test1(*s_, con_, ch_, 2);
+  const StatisticsResult r = *prepare_test1(*s_, con_, ch_, 2, 1);
   int not_computed = 0;
   for (const SummaryRow& row : r.rows)
     if (!row.historical) {
@@ -112,7 +112,7 @@ TEST_F(Test1Report, RunsLongerThanTheRecordAreNotComputed) {
 
 TEST_F(Test1Report, GaugeWithoutHistoricalYearsIsReportedNotTested) {
   s_->HIST.NYHIST(2) = 0;
-  prepare_test1(*s_, con_, ch_, 2);
+  prepare_test1(*s_, con_, ch_, 2, 1);
   const std::string line = "  TEST 1 CANNOT BE MADE FOR GAUGE           3 : ITS HISTORIC FILE GAVE NO YEAR\n";
   EXPECT_EQ(out_.str(), line);
   ASSERT_EQ(ch_.close_all(), "");
