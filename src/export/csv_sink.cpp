@@ -88,6 +88,7 @@ class CsvSink final : public RunSink {
   void begin_analyses(const Store& /*s*/) override { analysed_ = true; }
   void statistics(const StatisticsResult& result) override { statistics_.push_back(result); }
   void correlations(const CorrelationResult& result) override { correlations_.push_back(result); }
+  bool takes_risk() const override { return true; }
   void risk(const SlotRisk& result) override { risks_.push_back(result); }
   void cross_gauge(const CrossGaugeResult& result) override { cross_gauge_ = result; }
 

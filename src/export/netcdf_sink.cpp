@@ -54,6 +54,7 @@ class NetcdfSink final : public RunSink {
   void sequence_made(const Store& /*s*/, int /*seq*/, const std::shared_ptr<const GeneratedSequence>& made) override {
     writer_->post([this, made] { write_sequence(*made); });
   }
+  bool takes_risk() const override { return true; }
   void risk(const SlotRisk& result) override { risks_.push_back(result); }
   void commit(const Store& s) override {
     writer_->finish();

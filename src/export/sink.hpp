@@ -32,6 +32,8 @@ class RunSink {
   virtual void begin_analyses(const Store& /*s*/) {}
   virtual void statistics(const StatisticsResult& /*result*/) {}
   virtual void correlations(const CorrelationResult& /*result*/) {}
+  // Whether a sink writes the risk analyses: a run whose sinks write none does not make them.
+  virtual bool takes_risk() const { return false; }
   // The risk analyses of a slot over every realization, made after its statistics test.
   virtual void risk(const SlotRisk& /*result*/) {}
   // The correlation of the annual flows of the slots analysed, after the last analysis.
@@ -60,6 +62,9 @@ class RunSinks final : public RunSink {
   void begin_analyses(const Store& s) override { each([&](RunSink& k) { k.begin_analyses(s); }); }
   void statistics(const StatisticsResult& r) override { each([&](RunSink& k) { k.statistics(r); }); }
   void correlations(const CorrelationResult& r) override { each([&](RunSink& k) { k.correlations(r); }); }
+  bool takes_risk() const override {
+    return std::any_of(sinks_.begin(), sinks_.end(), [](const auto& sink) { return sink->takes_risk(); });
+  }
   void risk(const SlotRisk& r) override { each([&](RunSink& k) { k.risk(r); }); }
   void cross_gauge(const CrossGaugeResult& r) override { each([&](RunSink& k) { k.cross_gauge(r); }); }
   void commit(const Store& s) override { each([&](RunSink& k) { k.commit(s); }); }

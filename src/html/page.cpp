@@ -138,6 +138,7 @@ class HtmlPage final : public RunSink {
   }
   // The risk section follows the statistics test it builds on; the contents list leaves
   // it to the validation summary, which links every one.
+  bool takes_risk() const override { return true; }
   void risk(const SlotRisk& result) override {
     sections_ += html::risk_section(result);
     validations_.push_back({result.slot, result.gauge, result.name, result.validation});

@@ -4,6 +4,7 @@
 
 #include "correlation_test/correlation_report.hpp"
 #include "correlation_test/monthly_correlation.hpp"
+#include "parallel/in_order.hpp"
 #include "report/input.hpp"
 #include "run/phases.hpp"
 #include "run/risk_analyses.hpp"
@@ -57,15 +58,25 @@ int ask_analysis(Store& s, Console& con, int k) {
       INT_MIN, INT_MAX);
 }
 
+// The pages of slot k against every other slot, in slot order. Every slot is ranked first;
+// then each page only reads the store, so the pages are computed side by side and
+// written in order.
 void correlations_with_others(Store& s, Channels& ch, RunSink& sink, int k, int threads) {
-  for (int kk = 1; kk <= s.RUN.NSEL; ++kk) {
-    if (kk == k) continue;
-    rank_slot(s.FLOW, k, s.RUN.NYS, threads);
-    rank_slot(s.FLOW, kk, s.RUN.NYS, threads);
-    const CorrelationResult result = mthrnk(s, k, kk, s.RUN.IGLIST(k), s.RUN.IGLIST(kk), s.RUN.NYS);
+  std::vector<int> others;
+  for (int kk = 1; kk <= s.RUN.NSEL; ++kk)
+    if (kk != k) others.push_back(kk);
+  if (others.empty()) return;
+  rank_slot(s.FLOW, k, s.RUN.NYS, threads);
+  for (const int kk : others) rank_slot(s.FLOW, kk, s.RUN.NYS, threads);
+  const Store& ranked = s;
+  const auto page = [&](int i) {
+    const int kk = others[static_cast<std::size_t>(i - 1)];
+    return mthrnk(ranked, k, kk, ranked.RUN.IGLIST(k), ranked.RUN.IGLIST(kk), ranked.RUN.NYS);
+  };
+  in_order(static_cast<int>(others.size()), threads, page, [&](int, const CorrelationResult& result) {
     write_correlation_page(ch.unit(16), result);
     sink.correlations(result);
-  }
+  });
 }
 
 void statistical_properties(Store& s, Console& con, Channels& ch, RunSink& sink, RiskAnalyses& risk, int k,
@@ -123,7 +134,7 @@ void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink, const Re
       choice = ask_analysis(s, con, k);
       if (choice == 1) statistical_properties(s, con, ch, sink, risk, k, threads);
       if (choice == 2) correlations_with_others(s, ch, sink, k, threads);
-      if (choice == 3) annual_listing(s, con, ch);
+      if (choice == 3) annual_listing(s, con, ch, threads);
     }
   }
   risk.finish(s, sink);

@@ -1,5 +1,7 @@
 #include "run/phases.hpp"
 
+#include "parallel/in_order.hpp"
+
 namespace flowplex {
 namespace {
 
@@ -24,18 +26,25 @@ void dump_slot(const Store& s, Channel& out, int k) {
 
 }  // namespace
 
-void annual_listing(const Store& s, Console& con, Channels& ch) {
-  Channel& out = ch.unit(11);
-  for (int seq = 1; seq <= kSequences; ++seq) {
-    out.write(kSequenceHeading, seq);
+// Each sequence's block is formatted on its own, side by side with the others, and the
+// blocks are written in sequence order.
+void annual_listing(const Store& s, Console& con, Channels& ch, int threads) {
+  const auto block = [&s](int seq) {
+    HeldLines lines;
+    lines.write(kSequenceHeading, seq);
     for (int y = 1; y <= s.RUN.NYS; ++y) {
       Values v;
       v.add(y);
       for (int k = 1; k <= s.RUN.NSEL; ++k) v.add(s.FLOW.FLOWYR(y, seq, k));
-      out.write_values(kAnnualLine, v);
+      lines.write_values(kAnnualLine, v);
     }
+    return lines.take();
+  };
+  Channel& out = ch.unit(11);
+  in_order(kSequences, threads, block, [&](int seq, const std::string& lines) {
+    out.pass_on(lines);
     con.free("SEQ NO.", seq);
-  }
+  });
 }
 
 bool forecast_dump(const Store& s, Console& con, Channels& ch) {

@@ -19,8 +19,9 @@ class RealizationScratch;
 // console lines and flows are handed on in order of the sequences all the same.
 void generate_sequences(Store& s, Console& con, RunSink& sink, RealizationScratch* beyond_flow, int threads);
 
-// The annual value listing of every chosen gauge on "GAUGE.ANN".
-void annual_listing(const Store& s, Console& con, Channels& ch);
+// The annual value listing of every chosen gauge on "GAUGE.ANN", formed on up to `threads`
+// threads and written in sequence order.
+void annual_listing(const Store& s, Console& con, Channels& ch, int threads);
 
 // Offers the forecast dump; true when the matrix was dumped to "FORECAST.TXT" and the
 // run is over.

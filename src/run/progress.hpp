@@ -26,6 +26,7 @@ class ProgressLine final : public RunSink {
   void begin_analyses(const Store& s) override;
   void statistics(const StatisticsResult& result) override;
   void correlations(const CorrelationResult& result) override;
+  bool takes_risk() const override { return sinks_.takes_risk(); }
   void risk(const SlotRisk& result) override;
   void cross_gauge(const CrossGaugeResult& result) override;
   void commit(const Store& s) override;

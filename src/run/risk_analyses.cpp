@@ -31,6 +31,7 @@ std::optional<float> historical_correlation(const Store& s, const SlotLabel& a, 
 
 void RiskAnalyses::slot_tested(const Store& s, const StatisticsResult& test, RunSink& sink) {
   const int k = test.slot;
+  if (!sink.takes_risk()) return;
   if (std::any_of(slots_.begin(), slots_.end(), [&](const SlotLabel& l) { return l.slot == k; })) return;
   slots_.push_back({k, test.gauge, test.name});
   SlotRiskAnalysis analysis(test, historical_months(s, k));
@@ -45,6 +46,7 @@ void RiskAnalyses::slot_tested(const Store& s, const StatisticsResult& test, Run
 }
 
 void RiskAnalyses::finish(const Store& s, RunSink& sink) const {
+  if (!sink.takes_risk()) return;
   std::vector<std::optional<float>> historical;
   for (std::size_t i = 0; i < slots_.size(); ++i)
     for (std::size_t j = i + 1; j < slots_.size(); ++j) historical.push_back(historical_correlation(s, slots_[i], slots_[j]));

@@ -17,6 +17,7 @@ class RiskAnalyses {
   // each realization's figures are formed on up to `threads` threads, taken in order.
   RiskAnalyses(const RealizationScratch* beyond_flow, int threads) : beyond_flow_(beyond_flow), threads_(threads) {}
 
+  // Nothing is made for a sink that writes no risk analyses.
   // The risk analyses of the test's slot, the first time the slot is tested: they take
   // the test's MAR and storages, the slot's historic file and its generated flows.
   void slot_tested(const Store& s, const StatisticsResult& test, RunSink& sink);

@@ -58,7 +58,7 @@ ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& sink, con
     sink.begin_generation(s);
     // Removed when the run ends, however it ends.
     std::optional<RealizationScratch> scratch;
-    if (RealizationScratch::needed(s.RUN)) scratch.emplace(s.RUN);
+    if (sink.takes_risk() && RealizationScratch::needed(s.RUN)) scratch.emplace(s.RUN);
     RealizationScratch* const beyond_flow = scratch ? &*scratch : nullptr;
     generate_sequences(s, con, sink, beyond_flow, threads);
     if (s.RUN.option().forecasting() && forecast_dump(s, con, ch)) return finish(s, con, ch, sink, " There you go boetie!");

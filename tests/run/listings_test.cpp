@@ -39,7 +39,7 @@ class Listings : public ::testing::Test {
 
 TEST_F(Listings, AnnualListingWritesFortyOneBlocksOfYearLines) {
   ch_.unit(11).open_new((dir_ / "GAUGE.ANN").string());
-  annual_listing(*s_, con_, ch_);
+  annual_listing(*s_, con_, ch_, 3);
   ch_.close_all();
   const std::string ann = testing::read_file(dir_ / "GAUGE.ANN");
   // Halves round to even, as printf rounds them: 101.5 -> 102, 102.5 -> 102.
