@@ -2,6 +2,7 @@
 // side: the same console, reports and status, a fault included.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -141,6 +142,55 @@ TEST_F(Realizations, StandingAloneAreTheSameWhateverTheRange) { same_realization
 TEST_F(Realizations, CarryingOnAreTheSameWhateverTheRange) {
   key_gauge_without_annual_model();
   same_realizations_whatever_the_range();
+}
+
+// The risk analyses as a sink receives them.
+class KeepsRisk final : public RunSink {
+ public:
+  bool takes_risk() const override { return true; }
+  void risk(const SlotRisk& result) override { slots.push_back(result); }
+  void cross_gauge(const CrossGaugeResult& result) override { pairs = result.pairs; }
+  std::vector<SlotRisk> slots;
+  std::vector<CrossGaugePair> pairs;
+};
+
+void expect_same_rows(const std::vector<BandRow>& a, const std::vector<BandRow>& b) {
+  ASSERT_EQ(a.size(), b.size());
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    EXPECT_EQ(a[i].historical, b[i].historical) << a[i].series << " " << a[i].key;
+    EXPECT_EQ(a[i].band.p5, b[i].band.p5) << a[i].series << " " << a[i].key;
+    EXPECT_EQ(a[i].band.p50, b[i].band.p50) << a[i].series << " " << a[i].key;
+    EXPECT_EQ(a[i].band.p95, b[i].band.p95) << a[i].series << " " << a[i].key;
+  }
+}
+
+// Sixty realizations, 42 to 60 read back from the scratch file: every realization's
+// figures and every table the same on one thread and on three.
+TEST_F(Realizations, RiskFiguresOfEveryRealizationTheSameWhateverTheThreads) {
+  KeepsRisk one, three;
+  ASSERT_EQ(run(kRigorousAnswers, one, 1, {1, 60, true}), ExitStatus::Success);
+  ASSERT_EQ(run(kRigorousAnswers, three, 3, {1, 60, true}), ExitStatus::Success);
+  ASSERT_EQ(one.slots.size(), 2U);
+  ASSERT_EQ(three.slots.size(), 2U);
+  for (std::size_t k = 0; k < one.slots.size(); ++k) {
+    const SlotRisk& a = one.slots[k];
+    const SlotRisk& b = three.slots[k];
+    ASSERT_EQ(a.storage.size(), 60U);
+    EXPECT_EQ(a.storage, b.storage);
+    for (std::size_t r = 0; r < a.droughts.size(); ++r) {
+      EXPECT_EQ(a.droughts[r].events_per_century, b.droughts[r].events_per_century) << r + 1;
+      EXPECT_EQ(a.droughts[r].largest_deficit, b.droughts[r].largest_deficit) << r + 1;
+    }
+    expect_same_rows(a.flow_duration, b.flow_duration);
+    expect_same_rows(a.persistence, b.persistence);
+    expect_same_rows(a.drought_rows, b.drought_rows);
+  }
+  ASSERT_EQ(one.pairs.size(), 1U);
+  EXPECT_EQ(one.pairs[0].generated_mean, three.pairs[0].generated_mean);
+  const auto left = std::count_if(std::filesystem::directory_iterator("."), {}, [](const auto& f) {
+    return f.path().filename().string().starts_with(".realizations");
+  });
+  EXPECT_EQ(left, 0) << "a scratch file was left behind";
 }
 
 }  // namespace
