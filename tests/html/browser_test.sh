@@ -15,8 +15,23 @@ cd "$work"
 options=(--headless --disable-gpu --no-first-run --disable-background-networking --disable-component-update
          --disable-sync --hide-scrollbars --enable-logging=stderr --v=0)
 [ "$(id -u)" -eq 0 ] && options+=(--no-sandbox)
-# Each run of the browser gets a fresh profile of its own.
-browse() { local profile; profile=$(mktemp -d -p "$work"); timeout 120 "$browser" "${options[@]}" --user-data-dir="$profile" "$@"; }
-browse --dump-dom "file://$work/report.html" > dom.html 2> dom.log
-browse --window-size=1366,2400 --screenshot="$work/screen.png" "file://$work/report.html" > /dev/null 2> screen.log
+# Each run of the browser gets a fresh profile of its own. On a busy machine headless
+# Chromium now and then never finishes (seen once in CI while the Dask tests ran beside
+# it): a run that has not made its file within a minute is ended and tried afresh, up to
+# three times; the page itself is checked only once it has been made.
+browse() { local profile; profile=$(mktemp -d -p "$work"); timeout 60 "$browser" "${options[@]}" --user-data-dir="$profile" "$@"; }
+# browse_until OUT LOG MADE ARGS...: the browser's output to OUT, its log to LOG, until it
+# has made the file MADE.
+browse_until() {
+  local out=$1 log=$2 made=$3
+  shift 3
+  for attempt in 1 2 3; do
+    rm -f "$made"
+    if browse "$@" > "$out" 2> "$log" && [ -s "$made" ]; then return 0; fi
+    echo "the browser did not finish making $made (attempt $attempt)" >&2
+  done
+  return 1
+}
+browse_until dom.html dom.log dom.html --dump-dom "file://$work/report.html"
+browse_until /dev/null screen.log screen.png --window-size=1366,2400 --screenshot="$work/screen.png" "file://$work/report.html"
 /usr/bin/python3 "$here/check_browser.py" "$work"
