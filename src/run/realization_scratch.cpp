@@ -22,8 +22,11 @@ RealizationScratch::RealizationScratch(const RunState& run)
   path_ = pattern;
   file_ = ::fdopen(fd, "w+b");
   if (file_ == nullptr) {
+    // The destructor does not run for a file that never opened: it goes here.
     const int error = errno;
     ::close(fd);
+    ::unlink(path_.c_str());
+    interruption::drop_temporary(path_);
     failed("OPEN", error);
   }
   block_.resize(static_cast<std::size_t>(block_floats()));
