@@ -1,6 +1,7 @@
 // flowplex: generates stochastic monthly streamflow sequences for the gauges of a river
 // system and tests them against the historical record. The dialogue's answers come on
 // standard input, or as the flags of `run`; `check` looks the river system over first.
+#include <csignal>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -44,6 +45,10 @@ int usage_error(const std::string& what) {
 int main(int argc, char** argv) {
   using flowplex::ExitStatus;
   flowplex::interruption::watch();
+  // A file-size limit (ulimit -f) would otherwise kill the process in the middle of a
+  // write and leave its temporary files behind; ignored, the write fails with EFBIG and
+  // the run ends as for a full disk: a line naming the file, nothing half-written.
+  std::signal(SIGXFSZ, SIG_IGN);
   CLI::App app{kDescription, "flowplex"};
   app.set_version_flag("--version", std::string("flowplex ") + FLOWPLEX_VERSION);
   // Entered as soon as it is read, so that a command's own work (the fitting's too)

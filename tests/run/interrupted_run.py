@@ -5,10 +5,13 @@ with its per-realization CSV files under way: each exits with 130 or 143 within 
 says so in one console line, and leaves the folder holding only its inputs and the report
 files it had opened (none for the ensemble, which tests no gauge). An ensemble of 300 whose
 gauges wait for their analyses at the prompt leaves no scratch file of realizations 42 on.
+A run whose scratch file meets a file-size limit (ulimit -f) ends with status 1 and a line
+naming that file, and leaves nothing behind either.
 
     interrupted_run.py FLOWPLEX EXAMPLES_DIR
 """
 import os
+import resource
 import shutil
 import signal
 import subprocess
@@ -91,11 +94,33 @@ def interrupted_run(exe, examples, sig, expected_status, args=DIALOGUE, reach=at
     return problems
 
 
+def file_size_limit(exe, examples):
+    """The scratch file of an ensemble outgrows a 200 KiB file-size limit."""
+    with tempfile.TemporaryDirectory() as work:
+        for name in os.listdir(examples):
+            shutil.copy(os.path.join(examples, name), work)
+        inputs = set(os.listdir(work))
+        limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (200 * 1024, resource.RLIM_INFINITY))
+        run = subprocess.run([exe, *DIALOGUE, "--realizations", "300"], cwd=work, input=(ANSWERS + "HIS\nHIS\n").encode(),
+                             stdout=subprocess.PIPE, preexec_fn=limit, timeout=120)
+        console = run.stdout.decode()
+        problems = []
+        if run.returncode != 1:
+            problems.append(f"file-size limit: status {run.returncode}, expected 1")
+        if "*** CANNOT WRITE THE SCRATCH FILE ./.realizations." not in console:
+            problems.append(f"file-size limit: no line names the scratch file: {console[-300:]!r}")
+        left = set(os.listdir(work)) - inputs - REPORTS
+        if left:
+            problems.append(f"file-size limit: left behind {sorted(left)}")
+    return problems
+
+
 def main():
     exe, examples = sys.argv[1], sys.argv[2]
     problems = interrupted_run(exe, examples, signal.SIGINT, 130)
     problems += interrupted_run(exe, examples, signal.SIGTERM, 143)
     problems += interrupted_run(exe, examples, signal.SIGTERM, 143, DIALOGUE + ["--realizations", "300"])
+    problems += file_size_limit(exe, examples)
     for sig, status in ((signal.SIGINT, 130), (signal.SIGTERM, 143)):
         problems += interrupted_run(exe, examples, sig, status, ENSEMBLE, generating_realizations, set())
     for p in problems:
