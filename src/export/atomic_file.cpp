@@ -3,10 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -36,18 +34,6 @@ std::string temporary_pattern(const std::string& path) {
 }
 
 }  // namespace
-
-std::string upper_case(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-
-std::string system_reason(int error) { return upper_case(std::strerror(error)); }
-
-void export_failed(std::string_view doing, std::string_view what, const std::string& path, std::string_view reason) {
-  end_run(" *** CANNOT " + std::string(doing) + " THE " + std::string(what) + " " + path + ": " + std::string(reason) +
-          " ***");
-}
 
 TemporaryFile::TemporaryFile(std::string path, std::string what) : path_(std::move(path)), what_(std::move(what)) {
   std::error_code error;

@@ -8,16 +8,9 @@
 #include <string_view>
 
 #include "export/digest.hpp"
+#include "report/file_fault.hpp"
 
 namespace flowplex {
-
-// Ends the run with " *** CANNOT <doing> THE <what> <path>: <reason> ***".
-[[noreturn]] void export_failed(std::string_view doing, std::string_view what, const std::string& path,
-                                std::string_view reason);
-// Console lines are in upper case, the reasons the libraries give included.
-std::string upper_case(std::string text);
-// The system's reason for a failure (an errno value), in upper case.
-std::string system_reason(int error);
 
 // A temporary file beside `path`, removed again unless it was made final.
 class TemporaryFile {

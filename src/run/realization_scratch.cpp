@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "export/atomic_file.hpp"
+#include "report/file_fault.hpp"
 #include "report/interruption.hpp"
 
 namespace flowplex {
