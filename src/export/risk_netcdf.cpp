@@ -21,11 +21,11 @@ std::vector<T> by_realization(const std::vector<SlotRisk>& risks, Of of) {
   return values;
 }
 
-void put(int id, int var, const std::size_t* start, const std::size_t* count, const float* v, NetcdfFile& nc) {
-  nc.check(nc_put_vara_float(id, var, start, count, v));
+void put(NetcdfFile& nc, int var, const std::size_t* start, const std::size_t* count, const float* v) {
+  nc.check(nc_put_vara_float(nc.id(), var, start, count, v));
 }
-void put(int id, int var, const std::size_t* start, const std::size_t* count, const int* v, NetcdfFile& nc) {
-  nc.check(nc_put_vara_int(id, var, start, count, v));
+void put(NetcdfFile& nc, int var, const std::size_t* start, const std::size_t* count, const int* v) {
+  nc.check(nc_put_vara_int(nc.id(), var, start, count, v));
 }
 
 // A per-realization figure of every slot: the realizations the analyses held, counted from
@@ -34,7 +34,7 @@ template <typename T>
 void put_by_realization(NetcdfFile& nc, int var, const std::vector<T>& values, std::size_t slots, std::size_t per_slot) {
   const std::size_t start[] = {0, 0, 0};
   const std::size_t count[] = {values.size() / (slots * per_slot), slots, per_slot};
-  put(nc.id(), var, start, count, values.data(), nc);
+  put(nc, var, start, count, values.data());
 }
 
 }  // namespace

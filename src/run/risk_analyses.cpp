@@ -36,10 +36,9 @@ void RiskAnalyses::slot_tested(const Store& s, const StatisticsResult& test, Run
   slots_.push_back({k, test.gauge, test.name});
   SlotRiskAnalysis analysis(test, historical_months(s, k));
   const auto figures_of = [&](int r) {
-    if (r <= kSequences) return analysis.tested_realization(r, s.FLOW.FLOW.span(kMonths * test.NYS, 1, 1, r, k));
-    std::vector<float> months;
-    beyond_flow_->read(r, k, months);
-    return analysis.realization(months);
+    std::vector<float> buffer;
+    const std::span<const float> months = months_of(s, r, k, buffer);
+    return r <= kSequences ? analysis.tested_realization(r, months) : analysis.realization(months);
   };
   in_order(last_realization(), threads_, figures_of, [&](int, RealizationFigures f) { analysis.add(std::move(f)); });
   sink.risk(analysis.finish());
@@ -51,24 +50,27 @@ void RiskAnalyses::finish(const Store& s, RunSink& sink) const {
   for (std::size_t i = 0; i < slots_.size(); ++i)
     for (std::size_t j = i + 1; j < slots_.size(); ++j) historical.push_back(historical_correlation(s, slots_[i], slots_[j]));
   CrossGaugeCorrelation correlation(slots_, historical);
-  std::vector<std::span<const float>> annual(slots_.size());
-  for (int r = 1; r <= kSequences; ++r) {
-    for (std::size_t i = 0; i < slots_.size(); ++i) annual[i] = s.FLOW.FLOWYR.span(s.RUN.NYS, 1, r, slots_[i].slot);
-    correlation.add_realization(annual);
-  }
-  std::vector<float> months;
-  std::vector<std::vector<float>> annual_beyond(slots_.size());
-  for (int r = kSequences + 1; r <= last_realization(); ++r) {
+  // Each slot's annual totals are summed from its months as FLOWYR's are, so every
+  // realization, kept in FLOW or in the scratch file, takes the same path.
+  std::vector<float> buffer;
+  std::vector<std::vector<float>> annual(slots_.size());
+  std::vector<std::span<const float>> series(slots_.size());
+  for (int r = 1; r <= last_realization(); ++r) {
     for (std::size_t i = 0; i < slots_.size(); ++i) {
-      beyond_flow_->read(r, slots_[i].slot, months);
-      annual_beyond[i] = annual_flows(s.RUN.NYS, months);
-      annual[i] = annual_beyond[i];
+      annual[i] = annual_flows(s.RUN.NYS, months_of(s, r, slots_[i].slot, buffer));
+      series[i] = annual[i];
     }
-    correlation.add_realization(annual);
+    correlation.add_realization(series);
   }
   sink.cross_gauge(correlation.finish());
 }
 
 int RiskAnalyses::last_realization() const { return beyond_flow_ != nullptr ? beyond_flow_->last() : kSequences; }
+
+std::span<const float> RiskAnalyses::months_of(const Store& s, int r, int k, std::vector<float>& buffer) const {
+  if (r <= kSequences) return s.FLOW.FLOW.span(kMonths * s.RUN.NYS, 1, 1, r, k);
+  beyond_flow_->read(r, k, buffer);
+  return buffer;
+}
 
 }  // namespace flowplex

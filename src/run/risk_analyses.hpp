@@ -2,6 +2,7 @@
 // The risk analyses of a run: each slot's after its statistics test, over every
 // realization, and the cross-gauge correlation of the slots analysed after the last
 // analysis. Their tables go to the sink.
+#include <span>
 #include <vector>
 
 #include "export/sink.hpp"
@@ -27,6 +28,9 @@ class RiskAnalyses {
  private:
   // The last realization made: 41, or the scratch file's last.
   int last_realization() const;
+  // Slot k's monthly flows of realization r in time order: from FLOW for 1 to 41, else read
+  // from the scratch file into buffer.
+  std::span<const float> months_of(const Store& s, int r, int k, std::vector<float>& buffer) const;
 
   const RealizationScratch* beyond_flow_;
   int threads_;
