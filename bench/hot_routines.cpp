@@ -116,7 +116,7 @@ void BM_disagg(benchmark::State& state) {
   IndicBlock in;
   for (auto _ : state) {
     in.IYSEL = static_cast<int>(call % kMaxYears) + 1;  // every stored year in turn
-    disagg(s, in, quiet.con, 1, flows[call % kMaxYears], monthly, rainfall, 1, negative);
+    disagg(s, in, quiet.con, 1, flows[call % kMaxYears], monthly, rainfall, Disaggregation::standard, negative);
     benchmark::DoNotOptimize(monthly);
     ++call;
   }

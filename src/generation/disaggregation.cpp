@@ -174,12 +174,12 @@ void index_ranked_records(RiverSystem& s) {
 }
 
 void disagg(const RiverSystem& s, IndicBlock& in, LineWriter& con, int k, double Q, Arr<double, kMonths>& monthly,
-            Arr<double, kMonths>& rainfall, int mode, int& negative_months) {
+            Arr<double, kMonths>& rainfall, Disaggregation mode, int& negative_months) {
   in.INR(1) = 0;
   in.INR(2) = 0;
   find_selected_rank(s, in, k);
   scale_selected_year(s, in, k, Q, monthly);
-  if (mode != 2) return;
+  if (mode != Disaggregation::extended) return;
   // Only the extended mode reads the class and its bracket, and every call of that mode
   // finds them afresh, so the other modes leave the search out: it is most of the cost
   // of a year, and the months come out the same.

@@ -4,6 +4,7 @@
 #include <span>
 
 #include "report/console.hpp"
+#include "store/disaggregation_mode.hpp"
 #include "store/generator_state.hpp"
 #include "store/river_system.hpp"
 
@@ -14,10 +15,11 @@ namespace flowplex {
 void index_ranked_records(RiverSystem& river);
 
 // Splits gauge k's annual flow Q into twelve monthly flows by the pattern of the
-// stored year in.IYSEL. Mode 2 (extended) also fills the monthly rainfall, nets
+// stored year in.IYSEL. The extended mode also fills the monthly rainfall, nets
 // afforestation and irrigation off the flows and counts the months set to zero.
 void disagg(const RiverSystem& river, IndicBlock& in, LineWriter& con, int k, double Q,
-            Arr<double, kMonths>& monthly, Arr<double, kMonths>& rainfall, int mode, int& negative_months);
+            Arr<double, kMonths>& monthly, Arr<double, kMonths>& rainfall, Disaggregation mode,
+            int& negative_months);
 
 // Twelve monthly values of secondary series `series` (1 rainfall, 2 afforestation,
 // 3 irrigation) of gauge k for the year last disaggregated.

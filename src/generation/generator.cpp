@@ -156,7 +156,18 @@ double modelled_annual_flow(const RiverSystem& river, AnnualRecursion& recursion
   return ajv(x, a.ITRANS(g), a.TPAR1(g), a.TPAR2(g), a.TPAR3(g), a.TPAR4(g), IERR);
 }
 
-void rigorous_year(const RiverSystem& river, GeneratorState& state, LineWriter& con, int NCOUNT) {
+// The annual flows the months are formed from: the year's own, or the hook's copy of
+// them, so that the generator's state keeps the unperturbed flows.
+const Arr<double, kMaxGauges>& flows_for_months(const Arr<double, kMaxGauges>& annual, int n, int selected_year,
+                                                const YearHook* hook, Arr<double, kMaxGauges>& changed) {
+  if (hook == nullptr) return annual;
+  changed = annual;
+  hook->annual_flows(changed.span(n, 1), selected_year);
+  return changed;
+}
+
+void rigorous_year(const RiverSystem& river, GeneratorState& state, LineWriter& con, Disaggregation mode,
+                   const YearHook* hook) {
   AnnualRecursion& a = state.ANN;
   const int n = river.PARM.NGAUGE;
   draw_innovations(river, state, a.EVEC);
@@ -166,9 +177,12 @@ void rigorous_year(const RiverSystem& river, GeneratorState& state, LineWriter& 
   state.STOQ.IYUSED = state.INDIC.IYSEL;
   for (int g = 1; g <= n; ++g)
     if (river.ANN.ITRANS(g) == 0) a.QANN(g) = river.qrec(1).QA(state.INDIC.IYSEL, g);
+  Arr<double, kMaxGauges> changed;
+  const Arr<double, kMaxGauges>& annual = flows_for_months(a.QANN, n, state.INDIC.IYSEL, hook, changed);
   state.INDIC.NEGMONTHS = 0;
   for (int g = 1; g <= n; ++g) {
-    disagg(river, state.INDIC, con, g, a.QANN(g), a.QMON, a.RAINMON, NCOUNT, state.INDIC.NEGMONTHS);
+    disagg(river, state.INDIC, con, g, annual(g), a.QMON, a.RAINMON, mode, state.INDIC.NEGMONTHS);
+    if (hook != nullptr) hook->months(g, a.QMON.all());
     for (int m = 1; m <= kMonths; ++m) state.STOQ.QMONTH(g, m) = a.QMON(m);
   }
 }
@@ -179,7 +193,26 @@ int bootstrap_year(const RiverSystem& river, double u) {
   return std::clamp(n, 1, river.PARM.NCOMMON);
 }
 
-void bootstrap_year_flows(const RiverSystem& river, GeneratorState& state, int NCOUNT) {
+// The drawn year's annual totals through the hook; the months of a gauge whose total it
+// changes follow it in proportion, then the hook sees them.
+void bootstrap_year_through_hook(const RiverSystem& river, StoqBlock& year, const YearHook& hook) {
+  const int n = river.PARM.NGAUGE;
+  Arr<double, kMaxGauges> total;
+  for (int g = 1; g <= n; ++g)
+    for (int m = 1; m <= kMonths; ++m) total(g) += year.QMONTH(g, m);
+  Arr<double, kMaxGauges> changed = total;
+  hook.annual_flows(changed.span(n, 1), year.IYUSED);
+  Arr<double, kMonths> months;
+  for (int g = 1; g <= n; ++g) {
+    const double scale = total(g) == 0.0 || changed(g) == total(g) ? 1.0 : changed(g) / total(g);
+    for (int m = 1; m <= kMonths; ++m) months(m) = scale == 1.0 ? year.QMONTH(g, m) : year.QMONTH(g, m) * scale;
+    hook.months(g, months.all());
+    for (int m = 1; m <= kMonths; ++m) year.QMONTH(g, m) = months(m);
+  }
+}
+
+void bootstrap_year_flows(const RiverSystem& river, GeneratorState& state, Disaggregation mode,
+                          const YearHook* hook) {
   if (river.PARM.NCOMMON < 1) end_run(" NO HISTORICAL YEARS STORED: NO YEAR CAN BE DRAWN");
   const int n = bootstrap_year(river, rng::random(state.STDAT));
   state.STOQ.IYUSED = n;
@@ -189,18 +222,18 @@ void bootstrap_year_flows(const RiverSystem& river, GeneratorState& state, int N
   for (int m = 1; m <= kMonths; ++m) {
     for (int g = 1; g <= river.PARM.NGAUGE; ++g) {
       double q = inc.QM(m, n, g);
-      if (NCOUNT != 1) q = q - aff.QM(m, n, g) - irr.QM(m, n, g);
+      if (mode == Disaggregation::extended) q = q - aff.QM(m, n, g) - irr.QM(m, n, g);
       state.STOQ.QMONTH(g, m) = std::max(q, 0.0);
     }
   }
+  if (hook != nullptr) bootstrap_year_through_hook(river, state.STOQ, *hook);
   draw_deviates(state, kYearDeviates - 1);
 }
 
 long deviates_per_year(int IOPT) { return IOPT == kForecasting ? kForecastYearDeviates : kYearDeviates; }
 
-void run_off(StdatBlock& stream, int IOPT, int& NCOUNT) {
-  NCOUNT = -NCOUNT;
-  discard_deviates(stream, deviates_per_year(IOPT) * NCOUNT);
+void discard_years(StdatBlock& stream, int IOPT, int years) {
+  discard_deviates(stream, deviates_per_year(IOPT) * years);
 }
 
 // Draws of the sequence start before its first year; the forecasting start draws only
@@ -253,18 +286,21 @@ void ensure_loaded(RiverSystem& river, Console& con, int threads) {
   river.loaded = true;
 }
 
-void anskom(const RiverSystem& river, GeneratorState& state, LineWriter& con, int& /*ISEQ*/, int& IOPT,
-            int& NCOUNT) {
-  if (state.STDAT.NEWSEQ == 1 && !start_sequence(river, state, con, IOPT)) return;
-  if (NCOUNT <= 0) {
-    run_off(state.STDAT, IOPT, NCOUNT);
-  } else if (IOPT == kForecasting) {
+void anskom(const RiverSystem& river, GeneratorState& state, LineWriter& con, GenerationOption option,
+            Disaggregation mode, const YearHook* hook) {
+  if (state.STDAT.NEWSEQ == 1 && !start_sequence(river, state, con, option.IOPT())) return;
+  if (option.forecasting()) {
     forecast_year(river, state);
-  } else if (IOPT == kBootstrap) {
-    bootstrap_year_flows(river, state, NCOUNT);
+  } else if (option.bootstrap()) {
+    bootstrap_year_flows(river, state, mode, hook);
   } else {
-    rigorous_year(river, state, con, NCOUNT);
+    rigorous_year(river, state, con, mode, hook);
   }
+}
+
+void run_off(const RiverSystem& river, GeneratorState& state, LineWriter& con, GenerationOption option, int years) {
+  if (state.STDAT.NEWSEQ == 1 && !start_sequence(river, state, con, option.IOPT())) return;
+  discard_years(state.STDAT, option.IOPT(), years);
 }
 
 long long deviates_per_sequence(int IOPT) {

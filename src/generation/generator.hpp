@@ -5,6 +5,7 @@
 #include <span>
 
 #include "report/console.hpp"
+#include "store/disaggregation_mode.hpp"
 #include "store/store.hpp"
 
 namespace flowplex {
@@ -39,11 +40,32 @@ void draw_deviates(GeneratorState& state, int count);
 // files on up to `threads` threads.
 void ensure_loaded(RiverSystem& river, Console& con, int threads = 1);
 
-// One generator call. With NEWSEQ = 1 the sequence starts first. NCOUNT 1 makes a year;
-// NCOUNT <= 0 advances the stream by -NCOUNT years and leaves NCOUNT positive.
-// ISEQ does not affect the flows: sequences differ only by their place in the stream.
-// The river system must be loaded (and, for IOPT 3, its forecasting model read).
-void anskom(const RiverSystem& river, GeneratorState& state, LineWriter& con, int& ISEQ, int& IOPT, int& NCOUNT);
+// Where a caller may act on a year between its annual flows and its months. The
+// generator's own state (what the next year's nearest-year search reads, the draws)
+// keeps the unperturbed values: the hook sees and changes copies of them.
+class YearHook {
+ public:
+  virtual ~YearHook() = default;
+  // The year's annual flow of every gauge (annual(g - 1) for gauge g), from which its
+  // months are formed, and the stored position of the historical year whose pattern
+  // they follow (the nearest year, or the bootstrap's draw).
+  virtual void annual_flows(std::span<double> annual, int selected_year) const = 0;
+  // The twelve months of gauge g just formed from its annual flow.
+  virtual void months(int g, std::span<double> months) const = 0;
+};
+
+// One generated year of every gauge into state.STOQ.QMONTH; with NEWSEQ = 1 the sequence
+// starts first. Sequences differ only by their place in the stream. The river system
+// must be loaded (and, for the forecasting mode, its forecasting model read). The hook,
+// when given, acts between the year's annual flows and its months (rigorous and
+// bootstrap years).
+void anskom(const RiverSystem& river, GeneratorState& state, LineWriter& con, GenerationOption option,
+            Disaggregation mode = Disaggregation::standard, const YearHook* hook = nullptr);
+
+// Runs the sequence's stream on by `years` whole years of the option without making them
+// (starting the sequence first when NEWSEQ = 1), so that every sequence accounts for the
+// same draws whatever the years asked for.
+void run_off(const RiverSystem& river, GeneratorState& state, LineWriter& con, GenerationOption option, int years);
 
 // The deviates one sequence of the option draws, its start and its run-off included.
 long long deviates_per_sequence(int IOPT);

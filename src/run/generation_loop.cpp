@@ -45,20 +45,14 @@ void annual_totals(Store& s) {
 void make_sequence(const RiverSystem& river, const RunState& run, GeneratorState& state, int seq, FlowBlock& kept,
                    LineWriter& con, SequenceCollector* collector) {
   state.STDAT.NEWSEQ = 1;
-  int iseq = seq;
-  int iopt = run.IOPT;
   if (collector) collector->begin(river, run.NYS, seq);
   for (int y = 1; y <= run.NYS; ++y) {
-    int count = 1;
-    anskom(river, state, con, iseq, iopt, count);
+    anskom(river, state, con, run.option());
     keep_year(run, state, kept, y, seq);
     if (collector) collector->year_made(river, state, y);
   }
   // Every sequence accounts for the same years of random draws, whatever NYS is.
-  if (run.NYS - kYearsDrawnPerSequence < 0) {
-    int runoff = run.NYS - kYearsDrawnPerSequence;
-    anskom(river, state, con, iseq, iopt, runoff);
-  }
+  if (run.NYS < kYearsDrawnPerSequence) run_off(river, state, con, run.option(), kYearsDrawnPerSequence - run.NYS);
 }
 
 // Makes the sequences of one run. Where the sequences stand alone each starts from a

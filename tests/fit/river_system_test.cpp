@@ -92,14 +92,11 @@ struct LoadedSystem {
     Store& s = *store;
     if (option == kForecasting) load_forecast_model(s);
     state.STDAT.NEWSEQ = 1;
-    int seq = 1;
     for (int y = 1; y <= years; ++y) {
-      int count = 1;
-      anskom(s, state, console, seq, option, count);
+      anskom(s, state, console, GenerationOption(option));
       year_made(y);
     }
-    int runoff = years - 201;
-    if (runoff < 0) anskom(s, state, console, seq, option, runoff);
+    if (years < 201) run_off(s, state, console, GenerationOption(option), 201 - years);
   }
 };
 

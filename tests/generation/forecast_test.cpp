@@ -165,14 +165,12 @@ TEST_F(Forecast, SequencesSpendSixThousandDeviatesAYear) {
   const auto from = state();
   for (int seq = 1; seq <= 2; ++seq) {
     gen.STDAT.NEWSEQ = 1;
-    int IOPT = kForecasting;
+    const GenerationOption option(kForecasting);
     for (int y = 1; y <= 30; ++y) {
-      int NCOUNT = 1;
-      anskom(s, gen, con, seq, IOPT, NCOUNT);
+      anskom(s, gen, con, option);
       EXPECT_EQ(gen.STDAT.NEWSEQ, 0);
     }
-    int NCOUNT = 30 - 201;
-    anskom(s, gen, con, seq, IOPT, NCOUNT);
+    run_off(s, gen, con, option, 201 - 30);
   }
   EXPECT_EQ(state(), advanced(from, 2L * 1206000));
   EXPECT_EQ(out.str(), "");  // the forecasting start does not report the stream position

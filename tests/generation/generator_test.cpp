@@ -60,9 +60,8 @@ class Generator : public ::testing::Test {
     rng::start(gen.STDAT);
     gen.STDAT.NEWSEQ = 0;
   }
-  void call(int IOPT, int NCOUNT = 1) {
-    int seq = 1;
-    anskom(s, gen, con, seq, IOPT, NCOUNT);
+  void call(int IOPT, Disaggregation mode = Disaggregation::standard) {
+    anskom(s, gen, con, GenerationOption(IOPT), mode);
   }
   // One sequence as the generation loop drives it; returns QMONTH of gauge 1 per year.
   std::vector<std::array<double, kMonths>> sequence(int IOPT, int NYS) {
@@ -73,7 +72,7 @@ class Generator : public ::testing::Test {
       auto& row = years.emplace_back();
       for (int m = 1; m <= kMonths; ++m) row[static_cast<std::size_t>(m - 1)] = gen.STOQ.QMONTH(1, m);
     }
-    if (NYS < 201) call(IOPT, NYS - 201);
+    if (NYS < 201) run_off(s, gen, con, GenerationOption(IOPT), 201 - NYS);
     return years;
   }
   // A model with every matrix and coefficient filled, so any slip in the stream shows.
@@ -268,7 +267,7 @@ TEST_F(Generator, BootstrapNetFlowsNeverNegative) {
       s.QREC05.QM(m, n, 1) = m <= 6 ? 0.0 : 2.0 * n;
     }
   stream_within_sequence();
-  call(kBootstrap, 2);
+  call(kBootstrap, Disaggregation::extended);
   const double n = std::floor(gen.STOQ.QMONTH(2, 1));
   EXPECT_DOUBLE_EQ(gen.STOQ.QMONTH(1, 3), 0.5 * n + 0.03);
   EXPECT_EQ(gen.STOQ.QMONTH(1, 9), 0.0);
@@ -279,13 +278,9 @@ TEST_F(Generator, RunOffOnlyAdvancesTheStream) {
   gen.STOQ.QMONTH(1, 5) = 7.0;
   gen.ANN.EPS(3) = 2.5;
   const StreamState from = state_of(gen);
-  int IOPT = kRigorous, NCOUNT = -171, seq = 4;
-  anskom(s, gen, con, seq, IOPT, NCOUNT);
-  EXPECT_EQ(NCOUNT, 171);
+  run_off(s, gen, con, GenerationOption(kRigorous), 171);
   EXPECT_EQ(state_of(gen), advanced(from, 85500));
-  IOPT = kForecasting;
-  NCOUNT = -2;
-  anskom(s, gen, con, seq, IOPT, NCOUNT);
+  run_off(s, gen, con, GenerationOption(kForecasting), 2);
   EXPECT_EQ(state_of(gen), advanced(from, 85500 + 12000));
   EXPECT_EQ(gen.STOQ.QMONTH(1, 5), 7.0);
   EXPECT_EQ(gen.ANN.EPS(3), 2.5);
