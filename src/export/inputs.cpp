@@ -20,7 +20,7 @@ std::vector<std::string> names_read(const Store& s) {
   note(trimmed_name(s.PARM.PARMFILE.view()));
   for (int type = 1; type <= kSeriesTypes; ++type)
     for (int g = 1; g <= s.PARM.NGAUGE; ++g)
-      if (const std::string name = series_file_name(s, g, type); file_exists(name)) note(name);
+      if (const std::string name = series_file_name(s, g, type); file_exists(s.FOLDER, name)) note(name);
   if (s.RUN.option().forecasting()) note(kForecastFile);
   // A slot whose historic file was never asked for (the run ended by the forecast dump)
   // still holds the store's zeros.
@@ -34,7 +34,7 @@ std::vector<std::string> names_read(const Store& s) {
 std::vector<InputFile> inputs_read(const Store& s) {
   std::vector<InputFile> inputs;
   for (const std::string& name : names_read(s)) {
-    FileDigest d = digest_file(name);
+    FileDigest d = digest_file(in_folder(s.FOLDER, name));
     inputs.push_back({name, d.size, std::move(d.sha256)});
   }
   return inputs;

@@ -140,7 +140,7 @@ void generate_months(const RiverSystem& river, GeneratorState& state, int first)
 }  // namespace
 
 void read_forecast_file(RiverSystem& river, const std::string& name, Faults& faults) {
-  LineReader in(name, "FORECASTING PARAMETERS");
+  LineReader in(name, "FORECASTING PARAMETERS", river.FOLDER);
   ForecastModel& f = river.FORE;
   const int n = river.PARM.NGAUGE;
   in.record(faults, [&] { in.skip_text("TITLE"); });

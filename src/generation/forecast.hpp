@@ -23,7 +23,7 @@ void read_forecast_file(RiverSystem& river, const std::string& name, Faults& fau
 // current year with no month marked missing.
 int set_forecast_start(RiverSystem& river);
 
-// Reads kForecastFile from the current directory and sets the start every sequence
+// Reads kForecastFile from the river system's folder and sets the start every sequence
 // makes from it, once before the first sequence.
 void load_forecast_model(RiverSystem& river);
 

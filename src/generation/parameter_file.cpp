@@ -165,7 +165,7 @@ void read_matrices(RiverSystem& s, LineReader& in, Faults& faults) {
 // series files can be found and read. Without the number of gauges nothing else can
 // be read: a fault there ends the file even in a check.
 bool read_parameter_file(RiverSystem& s, Console& con, Faults& faults) {
-  LineReader in(trimmed_name(s.PARM.PARMFILE.view()), "PARAMETER FILE");
+  LineReader in(trimmed_name(s.PARM.PARMFILE.view()), "PARAMETER FILE", s.FOLDER);
   read_gauge_count(s, in);
   in.record(faults, [&] { s.PARM.TITLE.assign(in.need("TITLE LINE")); });
   in.record(faults, [&] { read_key_gauges(s, in); });

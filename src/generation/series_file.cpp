@@ -99,9 +99,9 @@ void sum_months(const RiverSystem& s, SeriesBlock& block, int g) {
 
 // A file that exists but cannot be opened ends the run with the reader's own line
 // naming the file, then the series reader's message.
-LineReader open_series(const std::string& name) {
+LineReader open_series(const RiverSystem& s, const std::string& name) {
   try {
-    return LineReader(name, "SERIES FILE");
+    return LineReader(name, "SERIES FILE", s.FOLDER);
   } catch (const RunEnded& e) {
     end_run(e.message() + "\nERROR OPENING INPUT FILE");
   }
@@ -110,11 +110,11 @@ LineReader open_series(const std::string& name) {
 void read_gauge(RiverSystem& s, LineWriter& con, SeriesBlock& block, int g, int type) {
   const std::string name = series_file_name(s, g, type);
   con.write(kFileName, SeriesName(name));
-  if (!file_exists(name)) {
+  if (!file_exists(s.FOLDER, name)) {
     con.free("CANNOT FIND THE FILE - PROCEEDING WITH NEXT FILE");
     return;
   }
-  LineReader in = open_series(name);
+  LineReader in = open_series(s, name);
   read_years(s, con, in, block, g, type);
   sum_months(s, block, g);
   con.free(" FIRST/LAST YEAR = ", block.IY(1, g), block.IY(s.PARM.NCOMMON, g));

@@ -15,13 +15,22 @@ bool file_exists(const std::string& name) {
   return std::filesystem::is_regular_file(name, ec);
 }
 
+std::string in_folder(const std::filesystem::path& folder, const std::string& name) {
+  return folder.empty() ? name : (folder / name).string();
+}
+
+bool file_exists(const std::filesystem::path& folder, const std::string& name) {
+  return file_exists(in_folder(folder, name));
+}
+
 std::string trimmed_name(std::string_view padded) {
   const auto last = padded.find_last_not_of(' ');
   return last == std::string_view::npos ? std::string{} : std::string(padded.substr(0, last + 1));
 }
 
-LineReader::LineReader(const std::string& name, std::string_view what) : name_(name) {
-  if (file_exists(name_)) file_.open(name_, std::ios::in | std::ios::binary);
+LineReader::LineReader(const std::string& name, std::string_view what, const std::filesystem::path& folder)
+    : name_(name) {
+  if (const std::string path = in_folder(folder, name); file_exists(path)) file_.open(path, std::ios::in | std::ios::binary);
   if (!file_.is_open()) end_run(" *** CANNOT OPEN " + std::string(what) + " " + name_ + " ***");
 }
 

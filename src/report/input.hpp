@@ -2,6 +2,7 @@
 // Reading input files line by line: fixed fields by layout, and free-form groups of
 // values separated by blanks, tabs or commas that may run over several lines.
 // Every failure names the file and the line and ends the run.
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <initializer_list>
@@ -17,14 +18,20 @@ namespace flowplex {
 
 bool file_exists(const std::string& name);
 
+// Where a file named `name` relative to `folder` is opened: the name itself when the
+// folder is the working folder (empty). Messages, the manifest and the digests name the
+// file as given, relative to its folder.
+std::string in_folder(const std::filesystem::path& folder, const std::string& name);
+bool file_exists(const std::filesystem::path& folder, const std::string& name);
+
 // The trailing blanks of a blank-padded name taken off, for opening the file.
 std::string trimmed_name(std::string_view padded);
 
 class LineReader {
  public:
-  // Opens an existing file; ends the run with " *** CANNOT OPEN <what> <name> ***"
-  // when it cannot be opened.
-  LineReader(const std::string& name, std::string_view what);
+  // Opens an existing file, named relative to `folder`; ends the run with
+  // " *** CANNOT OPEN <what> <name> ***" when it cannot be opened.
+  LineReader(const std::string& name, std::string_view what, const std::filesystem::path& folder = {});
 
   // The next line without its line end (LF or CRLF); false at the end of the file.
   bool next(std::string_view& line);

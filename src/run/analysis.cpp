@@ -34,7 +34,7 @@ void load_historic_file(Store& s, Console& con, int k) {
   std::string file;
   for (;;) {
     file = historic_file_name(gauge, con.ask_line([&] { con.text(" ENTER THE HISTORIC FILE TYPE (E.G. INC ) ? "); }));
-    if (file_exists(trimmed_name(file))) break;
+    if (file_exists(s.FOLDER, trimmed_name(file))) break;
     con.question([&] { con.text(" ", " CANNOT FIND THE HISTORIC FILE ", Text<60>(file).view(), " TRY AGAIN "); });
   }
   s.HIST.HISTFILE(k).assign(file);
@@ -106,7 +106,7 @@ std::vector<std::string> historic_read_notes(const std::string& file, const Hist
 }
 
 HistoricRead read_historic_years(Store& s, const std::string& file, int k) {
-  LineReader in(file, "HISTORIC FILE");
+  LineReader in(file, "HISTORIC FILE", s.FOLDER);
   Arr<double, kMonths> months;
   HistoricRead read;
   std::string_view line;

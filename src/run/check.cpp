@@ -108,7 +108,7 @@ bool series_read(const Store& s) { return s.PARM.NCOMMON > 0; }
 std::vector<std::string> missing_record_files(const Store& s, int g) {
   std::vector<std::string> missing;
   for (const int type : {kIncremental, kRanked, kRainfall})
-    if (!file_exists(series_file_name(s, g, type)))
+    if (!file_exists(s.FOLDER, series_file_name(s, g, type)))
       missing.push_back("CANNOT FIND THE FILE " + series_file_name(s, g, type));
   return missing;
 }
@@ -132,7 +132,7 @@ void generation_findings(const Store& s, Findings& found, const std::set<int>& f
 void secondary_series_findings(const Store& s, Findings& found) {
   for (int g = 1; g <= s.PARM.NGAUGE; ++g)
     for (int type = kRainfall; type <= kSeriesTypes; ++type)
-      if (!file_exists(series_file_name(s, g, type)))
+      if (!file_exists(s.FOLDER, series_file_name(s, g, type)))
         found.warning(" *** CANNOT FIND THE FILE " + series_file_name(s, g, type) + " - A RUN PROCEEDS WITHOUT IT ***");
 }
 
@@ -142,7 +142,7 @@ std::vector<HistoricSummary> historic_findings(Store& s, Findings& found, const 
   for (int g = 1; g <= s.PARM.NGAUGE; ++g) {
     HistoricSummary h;
     h.file = trimmed_name(historic_file_name(s.PARM.GNAME(g), type));
-    h.found = file_exists(h.file);
+    h.found = file_exists(s.FOLDER, h.file);
     if (!h.found) {
       found.warning(" *** CANNOT FIND THE HISTORIC FILE " + h.file + " ***");
     } else {
@@ -159,7 +159,7 @@ std::vector<HistoricSummary> historic_findings(Store& s, Findings& found, const 
 
 // PARAMFOR.DAT: missing, forecasting cannot run; present, its faults are problems.
 void forecast_findings(Store& s, Findings& found) {
-  const bool present = file_exists(kForecastFile);
+  const bool present = file_exists(s.FOLDER, kForecastFile);
   Faults faults = Faults::noting();
   faults.carry_on([&] { read_forecast_file(s, kForecastFile, faults); });
   if (!faults.noted_any()) faults.carry_on([&] { set_forecast_start(s); });

@@ -2,6 +2,8 @@
 // The river system: the parameter file, the historical series, the end-member regressions,
 // the key gauges and the forecasting parameters. Loaded once before the first sequence and
 // from then on only read, by every sequence at once.
+#include <filesystem>
+
 #include "store/limits.hpp"
 
 namespace flowplex {
@@ -93,6 +95,9 @@ struct ForecastModel {
 };
 
 struct RiverSystem {
+  // The folder its files are read from (empty: the working folder). Their names stay
+  // relative to it wherever the program names them.
+  std::filesystem::path FOLDER;
   ParmBlock PARM;
   DsbaseBlock DSBASE;
   AndataBlock ANDATA;
