@@ -4,6 +4,7 @@
 // years. It reads the river system and changes only the generator state it is given.
 #include <span>
 
+#include "flowplex/year_hook.hpp"
 #include "report/console.hpp"
 #include "store/disaggregation_mode.hpp"
 #include "store/store.hpp"
@@ -39,20 +40,6 @@ void draw_deviates(GeneratorState& state, int count);
 // Loads the parameter file and the series once per run (river.loaded), the series
 // files on up to `threads` threads.
 void ensure_loaded(RiverSystem& river, Console& con, int threads = 1);
-
-// Where a caller may act on a year between its annual flows and its months. The
-// generator's own state (what the next year's nearest-year search reads, the draws)
-// keeps the unperturbed values: the hook sees and changes copies of them.
-class YearHook {
- public:
-  virtual ~YearHook() = default;
-  // The year's annual flow of every gauge (annual(g - 1) for gauge g), from which its
-  // months are formed, and the stored position of the historical year whose pattern
-  // they follow (the nearest year, or the bootstrap's draw).
-  virtual void annual_flows(std::span<double> annual, int selected_year) const = 0;
-  // The twelve months of gauge g just formed from its annual flow.
-  virtual void months(int g, std::span<double> months) const = 0;
-};
 
 // One generated year of every gauge into state.STOQ.QMONTH; with NEWSEQ = 1 the sequence
 // starts first. Sequences differ only by their place in the stream. The river system

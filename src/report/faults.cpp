@@ -19,7 +19,7 @@ bool Faults::carry_on(const std::function<void()>& step, int gauge) {
     step();
     return true;
   } catch (const RunEnded& e) {
-    noted_.push_back({e.message(), gauge});
+    noted_.push_back({e.message(), gauge, e.file(), e.line()});
     return false;
   }
 }

@@ -14,6 +14,8 @@ namespace flowplex {
 struct Fault {
   std::string message;
   int gauge = 0;
+  std::string file;  // the file it was found in, where known, and the line (0: none)
+  int line = 0;
 };
 
 class Faults {

@@ -31,7 +31,8 @@ std::string trimmed_name(std::string_view padded) {
 LineReader::LineReader(const std::string& name, std::string_view what, const std::filesystem::path& folder)
     : name_(name) {
   if (const std::string path = in_folder(folder, name); file_exists(path)) file_.open(path, std::ios::in | std::ios::binary);
-  if (!file_.is_open()) end_run(" *** CANNOT OPEN " + std::string(what) + " " + name_ + " ***");
+  if (!file_.is_open())
+    throw RunEnded(" *** CANNOT OPEN " + std::string(what) + " " + name_ + " ***", ExitStatus::RunFailed, name_);
 }
 
 bool LineReader::next(std::string_view& line) {
@@ -66,8 +67,9 @@ void LineReader::read_fixed(const Layout& layout, std::span<double> out, std::st
 }
 
 void LineReader::fail(std::string_view what) const {
-  end_run(" *** ERROR IN FILE " + name_ + " LINE " + std::to_string(line_number_) + ": " + std::string(what) +
-          " ***");
+  throw RunEnded(" *** ERROR IN FILE " + name_ + " LINE " + std::to_string(line_number_) + ": " + std::string(what) +
+                     " ***",
+                 ExitStatus::RunFailed, name_, line_number_);
 }
 
 namespace {

@@ -17,16 +17,22 @@ inline int to_int(ExitStatus status) { return static_cast<int>(status); }
 // Thrown where the run must end; caught once by the run control, which flushes and
 // closes every report file, writes the message to the console and returns the status.
 // The message may hold several lines separated by '\n'; each is written as it stands.
+// A fault found in an input file also names the file and, where it lies on one, the line.
 class RunEnded : public std::exception {
  public:
-  RunEnded(std::string message, ExitStatus status) : message_(std::move(message)), status_(status) {}
+  RunEnded(std::string message, ExitStatus status, std::string file = {}, int line = 0)
+      : message_(std::move(message)), status_(status), file_(std::move(file)), line_(line) {}
   const char* what() const noexcept override { return message_.c_str(); }
   const std::string& message() const { return message_; }
   ExitStatus status() const { return status_; }
+  const std::string& file() const { return file_; }
+  int line() const { return line_; }
 
  private:
   std::string message_;
   ExitStatus status_;
+  std::string file_;
+  int line_;
 };
 
 // Ends the run as failed with the given console message (several lines allowed).

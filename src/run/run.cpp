@@ -3,6 +3,7 @@
 #include <optional>
 #include <sstream>
 
+#include "generation/forecast.hpp"
 #include "generation/generator.hpp"
 #include "generation/parameter_file.hpp"
 #include "generation/random_stream.hpp"
@@ -55,6 +56,7 @@ ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& sink, con
     ensure_loaded(s, con, threads);
     check_gauges_in_parameter_file(s, s.RUN.IGLIST.span(s.RUN.NSEL, 1));
     check_for_generation(s, s.RUN.IOPT);
+    if (s.RUN.option().forecasting()) load_forecast_model(s);
     sink.begin_generation(s);
     // Removed when the run ends, however it ends.
     std::optional<RealizationScratch> scratch;
