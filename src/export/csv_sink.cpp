@@ -108,6 +108,8 @@ class CsvSink final : public RunSink {
     files.push_back(written(write_flow_duration, "flow_duration.csv", risks_));
     files.push_back(written(write_autocorrelation, "autocorrelation.csv", risks_));
     files.push_back(written(write_cross_correlation, "cross_correlation.csv", cross_gauge_));
+    files.push_back(written(write_validation_figures, "validation_figures.csv", risks_));
+    files.push_back(written(write_monthly_tests, "monthly_tests.csv", risks_));
     files.push_back(written(write_validation_summary, "validation_summary.csv", risks_));
     for (auto& file : files) info_.outputs->add(file->path(), file->make_final());
     write_manifest(s);

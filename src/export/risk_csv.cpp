@@ -27,14 +27,60 @@ void write_band_table(CsvFile& out, const std::vector<SlotRisk>& risks, const st
 
 }  // namespace
 
+std::string figure_label(const FigureLabel& label) {
+  std::string text(label.statistic);
+  if (label.key != 0) text += ":" + std::to_string(label.key);
+  return text;
+}
+
+std::string outside_list(const Validation& v) {
+  std::string list;
+  for (const FigureLabel& label : v.outside) list += (list.empty() ? "" : " ") + figure_label(label);
+  return list;
+}
+
 void write_reliability(CsvFile& out, const std::vector<SlotRisk>& risks, const std::vector<GaugeLabel>& gauges) {
-  out.header({"slot", "gauge", "stem", "yield_percent", "historical", "r50", "r80", "r90", "r95", "r98", "r99"});
+  std::vector<std::string> header{"slot", "gauge", "stem", "yield_percent", "historical"};
+  for (const int p : kReliabilities)
+    for (const char* side : {"", "_lower", "_upper"}) header.push_back("r" + std::to_string(p) + side);
+  out.header(header);
   for (const SlotRisk& r : risks)
     for (const ReliabilityRow& row : r.reliability) {
       slot_fields(out, r.slot, r.gauge, gauges).number(row.yield).number(row.historical);
-      for (const auto& storage : row.storage) out.number(storage);
+      for (std::size_t i = 0; i < kReliabilities.size(); ++i)
+        out.number(row.storage[i]).number(row.lower[i]).number(row.upper[i]);
       out.end_row();
     }
+}
+
+void write_validation_figures(CsvFile& out, const std::vector<SlotRisk>& risks, const std::vector<GaugeLabel>& gauges) {
+  out.header({"slot", "gauge", "stem", "figure", "historical", "p5", "p50", "p95", "inside"});
+  for (const SlotRisk& r : risks) {
+    for (const BandRow& row : r.figure_rows) {
+      band_fields(slot_fields(out, r.slot, r.gauge, gauges).text(row.series).number(row.historical), row.band);
+      if (row.historical && row.band.p5 && row.band.p95)
+        out.number(*row.band.p5 <= *row.historical && *row.historical <= *row.band.p95 ? 1 : 0);
+      else
+        out.empty();
+      out.end_row();
+    }
+    // The Anis-Lloyd expectation beside the Hurst exponent: at the record's length and,
+    // as the median, at the realizations'.
+    slot_fields(out, r.slot, r.gauge, gauges).text("hurst_anis_lloyd").number(r.hurst_expected_historical).empty();
+    out.number(r.hurst_expected).empty().empty().end_row();
+  }
+}
+
+void write_monthly_tests(CsvFile& out, const std::vector<SlotRisk>& risks, const std::vector<GaugeLabel>& gauges) {
+  out.header({"slot", "gauge", "stem", "month", "test", "rejected_share"});
+  for (const SlotRisk& r : risks)
+    for (std::size_t m = 0; m < kMonths; ++m)
+      for (std::size_t t = 0; t < kMonthlyTestCount; ++t)
+        slot_fields(out, r.slot, r.gauge, gauges)
+            .number(static_cast<int>(m + 1))
+            .text(kMonthlyTests[t])
+            .number(r.rejected[t][m])
+            .end_row();
 }
 
 void write_droughts(CsvFile& out, const std::vector<SlotRisk>& risks, const std::vector<GaugeLabel>& gauges) {
@@ -58,10 +104,16 @@ void write_autocorrelation(CsvFile& out, const std::vector<SlotRisk>& risks, con
 
 void write_validation_summary(CsvFile& out, const std::vector<SlotRisk>& risks,
                               const std::vector<GaugeLabel>& gauges) {
-  out.header({"slot", "gauge", "stem", "inside", "total", "share_percent"});
+  std::vector<std::string> header{"slot", "gauge", "stem", "inside", "total", "share_percent"};
+  for (const std::string_view kind : kFigureKinds)
+    for (const char* count : {"_inside", "_total"}) header.push_back(std::string(kind) + count);
+  header.emplace_back("outside");
+  out.header(header);
   for (const SlotRisk& r : risks) {
     const Validation& v = r.validation;
-    slot_fields(out, r.slot, r.gauge, gauges).number(v.inside).number(v.total).number(share_percent(v)).end_row();
+    slot_fields(out, r.slot, r.gauge, gauges).number(v.inside).number(v.total).number(share_percent(v));
+    for (const KindCount& c : v.kinds) out.number(c.inside).number(c.total);
+    out.text(outside_list(v)).end_row();
   }
 }
 

@@ -1,5 +1,6 @@
 #include "export/risk_netcdf.hpp"
 
+#include <limits>
 
 namespace flowplex {
 namespace {
@@ -36,6 +37,30 @@ void put_by_realization(NetcdfFile& nc, int var, const std::vector<T>& values, s
   const std::size_t count[] = {values.size() / (slots * per_slot), slots, per_slot};
   put(nc, var, start, count, values.data());
 }
+
+constexpr float kAbsent = std::numeric_limits<float>::quiet_NaN();
+
+float or_absent(std::optional<float> v) { return v.value_or(kAbsent); }
+
+// A float variable whose absent values are NaN, as xarray reads them.
+int figure_variable(NetcdfFile& nc, const std::string& name, std::initializer_list<int> dims, const std::string& long_name) {
+  const int var = nc.variable(name.c_str(), NC_FLOAT, dims);
+  nc.check(nc_def_var_fill(nc.id(), var, 0, &kAbsent));
+  nc.text(var, "long_name", long_name);
+  nc.text(var, "coordinates", "slot_gauge");
+  return var;
+}
+
+const std::array<std::string, kFigureNames.size()> kFigureLongNames{
+    "Hurst exponent of the annual flows by rescaled range (blocks of 8, 16, ... years)",
+    "share of the annual flows' variance at frequencies up to 0.1 cycles a year (periodogram)",
+    "L-CV of the annual flows (l2 / l1, unbiased probability-weighted moments)",
+    "L-skewness of the annual flows (l3 / l2)",
+    "L-kurtosis of the annual flows (l4 / l2)",
+    "SSI-12 droughts (runs of months below -1) per 100 years",
+    "mean duration of an SSI-12 drought (months)",
+    "mean severity of an SSI-12 drought (sum of -SSI over its months)",
+};
 
 }  // namespace
 
@@ -76,6 +101,20 @@ RiskVariables::RiskVariables(NetcdfFile& nc, const std::vector<SlotRisk>& risks)
   nc.text(largest_deficit_, "long_name", "largest deficit of a drought: the sum of drought_threshold less the flow");
   nc.text(largest_deficit_, "comment", "in the unit of the river system's series files");
   for (const int var : {events_, longest_, largest_deficit_}) nc.text(var, "coordinates", "slot_gauge");
+  for (std::size_t i = 0; i < kFigureNames.size(); ++i) {
+    const std::string name(kFigureNames[i]);
+    figures_[i] = figure_variable(nc, name, {realization, slot}, kFigureLongNames[i]);
+    historical_figures_[i] = figure_variable(nc, "historical_" + name, {slot}, kFigureLongNames[i] + ", historical record");
+  }
+  hurst_expected_ = figure_variable(nc, "hurst_expected", {slot},
+                                    "Anis-Lloyd expected Hurst exponent of independent values at the realizations' length");
+  historical_hurst_expected_ = figure_variable(nc, "historical_hurst_expected", {slot},
+                                               "Anis-Lloyd expected Hurst exponent of independent values at the record's length");
+  const int test = nc.dimension("monthly_test", kMonthlyTestCount);
+  monthly_test_ = nc.variable("monthly_test", NC_STRING, {test});
+  nc.text(monthly_test_, "long_name", "two-sample test of each realization's monthly flows against the record's");
+  rejected_share_ = figure_variable(nc, "rejected_share", {slot, test, month},
+                                    "share of the realizations whose test rejects at p < 0.05");
   // The thresholds vary by month, which the figures do not: xarray keeps them as a
   // coordinate from the file's own list, as it writes such coordinates itself.
   nc.text(NC_GLOBAL, "coordinates", "drought_threshold");
@@ -111,6 +150,24 @@ void RiskVariables::write(NetcdfFile& nc, const std::vector<SlotRisk>& risks) co
   const auto deficit = by_realization<float>(
       risks, [](std::vector<float>& v, const SlotRisk& risk, std::size_t r) { v.push_back(risk.droughts[r].largest_deficit); });
   put_by_realization(nc, largest_deficit_, deficit, risks.size(), 1);
+  for (std::size_t i = 0; i < kFigureNames.size(); ++i) {
+    const auto values = by_realization<float>(
+        risks, [i](std::vector<float>& v, const SlotRisk& risk, std::size_t r) { v.push_back(or_absent(risk.figures[r][i])); });
+    put_by_realization(nc, figures_[i], values, risks.size(), 1);
+    std::vector<float> historical;
+    for (const SlotRisk& r : risks) historical.push_back(or_absent(r.historical_figures[i]));
+    nc.check(nc_put_var_float(id, historical_figures_[i], historical.data()));
+  }
+  std::vector<float> expected, historical_expected, shares;
+  for (const SlotRisk& r : risks) {
+    expected.push_back(or_absent(r.hurst_expected));
+    historical_expected.push_back(or_absent(r.hurst_expected_historical));
+    for (const auto& test : r.rejected) shares.insert(shares.end(), test.begin(), test.end());
+  }
+  nc.check(nc_put_var_float(id, hurst_expected_, expected.data()));
+  nc.check(nc_put_var_float(id, historical_hurst_expected_, historical_expected.data()));
+  nc.put_strings(monthly_test_, {std::string(kMonthlyTests[0]), std::string(kMonthlyTests[1])});
+  nc.check(nc_put_var_float(id, rejected_share_, shares.data()));
 }
 
 }  // namespace flowplex

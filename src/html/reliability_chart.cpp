@@ -68,6 +68,27 @@ void draw_curve(std::string& out, const SlotRisk& r, const std::string& cls, con
   if (!points.empty()) out += "<polyline class=\"" + cls + "\" points=\"" + points + "\"/>" + marks;
 }
 
+// Each reliability's interval of at least 90 % about its storages, as whiskers across the
+// storage axis at each yield the curve reaches, the reliabilities a little apart so that
+// their whiskers read apart: a side without a limit runs to the axis' end without a cap.
+void draw_whiskers(std::string& out, const SlotRisk& r, std::size_t i, const Axis& x, const Axis& y) {
+  const double offset = (static_cast<double>(i) - 2.5) * 1.6;
+  for (const ReliabilityRow& row : r.reliability) {
+    const std::optional<float> s = row.storage[i];
+    if (!drawable(s)) continue;
+    if (*s > x.hi()) break;
+    const bool capped_low = drawable(row.lower[i]), capped_high = row.upper[i] && *row.upper[i] <= x.hi();
+    const double from = capped_low ? x.at(*row.lower[i]) : x.at(x.lo());
+    const double to = capped_high ? x.at(*row.upper[i]) : x.at(x.hi());
+    const double at = y.at(row.yield) + offset;
+    out += "<path class=\"rw " + reliability_class(i) + "\" d=\"M" + coordinate(from) + " " + coordinate(at) + "H" +
+           coordinate(to);
+    if (capped_low) out += "M" + coordinate(from) + " " + coordinate(at - 2.5) + "v5";
+    if (capped_high) out += "M" + coordinate(to) + " " + coordinate(at - 2.5) + "v5";
+    out += "\"/>";
+  }
+}
+
 void line_symbol(std::string& out, const std::string& cls, double x, double y) {
   out += "<path class=\"" + cls + "\" d=\"M" + coordinate(x - 8) + " " + coordinate(y) + "h16\"/>";
 }
@@ -99,6 +120,7 @@ std::string reliability_chart(const SlotRisk& r, const std::string& title, int c
   std::string out;
   const auto [x, y] = open_storage_chart(out, title, largest_storage(r), draw_reliability_legend,
                                          "Storage that suffices (% MAR)", "cr" + std::to_string(chart_id));
+  for (std::size_t i = 0; i < kReliabilities.size(); ++i) draw_whiskers(out, r, i, x, y);
   for (std::size_t i = 0; i < kReliabilities.size(); ++i)
     draw_curve(out, r, "rl " + reliability_class(i), x, y, [i](const ReliabilityRow& row) { return row.storage[i]; },
                [i](std::string& o, double px, double py) { reliability_mark(o, i, px, py); });

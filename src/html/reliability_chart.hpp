@@ -1,6 +1,7 @@
 #pragma once
 // The storage-yield-reliability chart: for each reliability the storage that suffices
-// in that share of the realizations, and the historical record's, against the yield.
+// in that share of the realizations, with the whiskers of its order-statistic interval of
+// at least 90 %, and the historical record's, against the yield.
 #include <string>
 
 #include "risk/results.hpp"

@@ -35,27 +35,71 @@ struct DroughtFigures {
 };
 
 // One line of the storage-yield-reliability table: at a yield (% MAR), the storage
-// (% MAR) of the historical record and the storage that suffices at each reliability.
+// (% MAR) of the historical record and the storage that suffices at each reliability,
+// with the order-statistic interval of at least 90 % about each (risk/order_interval.hpp);
+// a side without a limit is absent.
 struct ReliabilityRow {
   float yield = 0.0F;
   float historical = 0.0F;
   std::array<std::optional<float>, kReliabilities.size()> storage{};
+  std::array<std::optional<float>, kReliabilities.size()> lower{};
+  std::array<std::optional<float>, kReliabilities.size()> upper{};
 };
+
+// The validation figures of an annual or monthly series beyond the bands of the droughts,
+// flow duration and persistence, in the order of kFigureNames: the Hurst exponent, the
+// low-frequency share, the L-moment ratios and the SSI-12 drought figures. Absent where
+// the series cannot give one.
+inline constexpr std::array<std::string_view, 8> kFigureNames{
+    "hurst",      "low_frequency_share",    "l_cv",              "l_skewness",
+    "l_kurtosis", "ssi_events_per_century", "ssi_mean_duration", "ssi_mean_severity"};
+using FigureSet = std::array<std::optional<float>, kFigureNames.size()>;
+inline constexpr std::size_t kHurst = 0;
+inline constexpr std::size_t kFirstSsiFigure = 5;
+
+// The monthly two-sample tests of the realizations against the record (risk/monthly_tests.hpp).
+inline constexpr std::array<std::string_view, 2> kMonthlyTests{"mann_whitney", "brown_forsythe"};
+inline constexpr std::size_t kMonthlyTestCount = kMonthlyTests.size();
+// One realization's outcome: test by test, month by month (October first), whether p < 0.05.
+using MonthlyRejections = std::array<std::array<bool, kMonths>, kMonthlyTestCount>;
+// The share of the realizations that rejected, test by test, month by month.
+using RejectedShares = std::array<std::array<float, kMonths>, kMonthlyTestCount>;
 
 // One line of the tables that set a historical figure beside its band across the
 // realizations (droughts, flow duration, persistence).
 struct BandRow {
-  std::string_view series;  // drought figure, "flow_duration", "monthly" or "annual"
+  std::string_view series;  // drought figure, "flow_duration", "monthly", "annual" or a validation figure
   int key = 0;              // exceedance %, lag; 0 for the drought figures
   std::optional<float> historical;
   std::optional<float> bound;  // the persistence figures' approximate 95 % bound, +/- this
   Band band;
 };
 
-// How many historical figures lie inside the generated 5-95 % band, of how many.
+// The kinds the validation summary groups its figures by.
+enum class FigureKind { moments, persistence, distribution, droughts, flow_duration };
+inline constexpr std::array<std::string_view, 5> kFigureKinds{"moments", "persistence", "distribution", "droughts",
+                                                              "flow_duration"};
+
+// A figure the validation summary counts: its statistic as its table names it, and the
+// row's key (month, lag, exceedance %, run length or release level; 0 for none).
+struct FigureLabel {
+  FigureKind kind = FigureKind::moments;
+  std::string_view statistic;
+  int key = 0;
+};
+
+struct KindCount {
+  int inside = 0;
+  int total = 0;
+};
+
+// How many historical figures lie inside the generated 5-95 % band, of how many; the
+// same by kind, and the figures outside, in the order counted.
 struct Validation {
   int inside = 0;
   int total = 0;
+  std::array<KindCount, kFigureKinds.size()> kinds{};
+  std::vector<FigureLabel> outside;
 };
 
 // The risk analyses of one slot over every realization of the run.
@@ -73,6 +117,13 @@ struct SlotRisk {
   std::vector<BandRow> drought_rows;
   std::vector<BandRow> flow_duration;
   std::vector<BandRow> persistence;                // the monthly lags, then the annual ones
+  std::vector<FigureSet> figures;                  // the validation figures of each realization
+  FigureSet historical_figures{};
+  std::vector<BandRow> figure_rows;                // one per figure, in the order of kFigureNames
+  // The Anis-Lloyd expected Hurst exponent at the record's length and at the realizations'.
+  std::optional<float> hurst_expected_historical;
+  std::optional<float> hurst_expected;
+  RejectedShares rejected{};                       // the monthly tests
   Validation validation;
 };
 

@@ -9,6 +9,7 @@
 #include "risk/flow_duration.hpp"
 #include "risk/persistence.hpp"
 #include "risk/results.hpp"
+#include "risk/ssi.hpp"
 
 namespace flowplex {
 
@@ -23,7 +24,13 @@ struct RealizationFigures {
   DurationCurve duration;
   MonthlyCorrelogram monthly;
   AnnualCorrelogram annual;
+  FigureSet figures{};
+  MonthlyRejections rejections{};
 };
+
+// The validation figures of NY years of monthly flows and their annual totals, the SSI
+// against the reference.
+FigureSet figure_set(int NY, std::span<const float> months, std::span<const float> annual, const SsiReference& ssi);
 
 class SlotRiskAnalysis {
  public:
@@ -46,6 +53,8 @@ class SlotRiskAnalysis {
   std::vector<BandRow> drought_rows() const;
   std::vector<BandRow> duration_rows() const;
   std::vector<BandRow> persistence_rows() const;
+  std::vector<BandRow> figure_rows() const;
+  RejectedShares rejected_shares() const;
 
   StatisticsResult test_;
   MonthlyThresholds thresholds_;
@@ -54,12 +63,17 @@ class SlotRiskAnalysis {
   DurationCurve historical_duration_;
   MonthlyCorrelogram historical_monthly_;
   AnnualCorrelogram historical_annual_;
+  SsiReference ssi_;
+  FigureSet historical_figures_;
+  std::array<std::vector<float>, kMonths> historical_by_month_;  // each month's historical flows
   // The figures of each realization, in the order they came.
   std::vector<StorageCurve> storage_;
   std::vector<DroughtFigures> droughts_;
   std::vector<DurationCurve> duration_;
   std::vector<MonthlyCorrelogram> monthly_;
   std::vector<AnnualCorrelogram> annual_;
+  std::vector<FigureSet> figures_;
+  std::vector<MonthlyRejections> rejections_;
 };
 
 }  // namespace flowplex

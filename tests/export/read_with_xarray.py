@@ -54,9 +54,10 @@ def open_without_warnings(path):
 
 
 def check_dataset(ds):
-    # The risk analyses of the five gauges tested add their slots, months and yield levels.
-    assert dict(ds.sizes) == {"realization": 41, "time": 600, "station": 5, "year": 50,
-                              "generator_state": 3, "slot": 5, "month": 12, "yield_level": 20}, dict(ds.sizes)
+    # The risk analyses of the five gauges tested add their slots, months, yield levels and
+    # monthly tests.
+    assert dict(ds.sizes) == {"realization": 41, "time": 600, "station": 5, "year": 50, "generator_state": 3,
+                              "slot": 5, "month": 12, "yield_level": 20, "monthly_test": 2}, dict(ds.sizes)
     for name in ("flow", "index_year", "start_state", "gauge_number", "gauge_name", "file_stem", "key_gauge",
                  "stochastic_year", "hydrological_month"):
         assert name in ds.variables, name

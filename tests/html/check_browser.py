@@ -20,10 +20,13 @@ BOX_CHARTS_PER_TEST = 8               # annual, 2 monthly, run sums, 4 deficit s
 # the storages (2)
 TABLES_PER_TEST = 3 + BOX_CHARTS_PER_TEST + 2
 # The risk section that follows each gauge's test: its charts (reliability, droughts, flow
-# duration, two correlograms), their tables and the thresholds', and the curves they join.
+# duration, two correlograms, the long-memory and L-moment figures, the SSI-12 droughts),
+# their tables (the last two charts share one), the thresholds' and the monthly tests',
+# and the curves they join.
 RISK_CHARTS = ("storage\u2013yield\u2013reliability", "droughts below the monthly Q80", "flow duration",
-               "persistence of the monthly departures", "persistence of the annual flows")
-RISK_TABLES = len(RISK_CHARTS) + 1
+               "persistence of the monthly departures", "persistence of the annual flows",
+               "long memory, spectrum and L-moments of the annual flows", "SSI-12 droughts against the record's climate")
+RISK_TABLES = len(RISK_CHARTS) - 1 + 2
 RISK_POLYLINES = 6 + 1 + 3 * 2                 # a curve per reliability and the historical; median and historical
 HEAT_MAPS = ("Historical correlation of annual flows", "Generated correlation of annual flows")
 

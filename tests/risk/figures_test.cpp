@@ -139,7 +139,7 @@ TEST(Validation, CountsTheFiguresInsideTheirBandAndLeavesOutThoseNotGiven) {
   EXPECT_EQ(v.inside, 2);
   EXPECT_EQ(v.total, 3);
   EXPECT_FLOAT_EQ(*share_percent(v), 100.0F * 2 / 3);
-  EXPECT_FALSE(share_percent({}));
+  EXPECT_FALSE(share_percent(Validation{}));
 }
 
 }  // namespace

@@ -9,7 +9,8 @@ Runs flowplex on a copy of the example river system with --netcdf and --csv, the
 - the reliability table of reliability.csv against the per-realization storages: each value
   the ceil(p N / 100)-th smallest storage, what that rule gives at N = 41 (r98 = r99 = the
   largest), and the curves ordered by reliability;
-- the headers of the six CSV tables, and the README's recomputation of the table;
+- the headers of the six CSV tables (the validation figures' own tables are checked by
+  recompute_validation_figures.py), and the README's recomputation of the table;
 - then, for an ensemble of 120 realizations, the same figures of realizations beyond the 41
   the tests keep (read back from the run's scratch file), the table's ranks at N = 120, the
   first 41 realizations' figures equal to the plain run's, and no scratch file left behind.
@@ -30,12 +31,15 @@ import xarray as xr
 
 RELIABILITIES = (50, 80, 90, 95, 98, 99)
 HEADERS = {
-    "reliability.csv": "slot,gauge,stem,yield_percent,historical,r50,r80,r90,r95,r98,r99",
+    "reliability.csv": "slot,gauge,stem,yield_percent,historical," + ",".join(
+        f"r{p},r{p}_lower,r{p}_upper" for p in RELIABILITIES),
     "droughts.csv": "slot,gauge,stem,statistic,historical,p5,p50,p95",
     "flow_duration.csv": "slot,gauge,stem,exceedance_percent,historical,p5,p50,p95",
     "autocorrelation.csv": "slot,gauge,stem,series,lag,historical,bound,p5,p50,p95",
     "cross_correlation.csv": "slot,gauge,stem,other_slot,other_gauge,other_stem,historical,generated_mean",
-    "validation_summary.csv": "slot,gauge,stem,inside,total,share_percent",
+    "validation_summary.csv": "slot,gauge,stem,inside,total,share_percent," + ",".join(
+        f"{k}_inside,{k}_total" for k in ("moments", "persistence", "distribution", "droughts", "flow_duration"))
+    + ",outside",
 }
 SAMPLE_REALIZATIONS = (1, 17, 41)
 ENSEMBLE = 120

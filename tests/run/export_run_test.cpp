@@ -478,8 +478,8 @@ TEST_F(ExportRun, TheOptionsChangeNoByteOfTheReportsOrConsoleAndTheManifestsAgre
             (std::vector<std::string>{"SEQPROBE.ANS", "SEQPROBE.PIN", "SEQPROBE.PN2", "GAUGE.ANN", "run.nc",
                                       "report.html", "results/sequences/sequence_01.csv"}));
   // The reports, the NetCDF file and the page, the 41 sequences, 8 more CSV tables and the
-  // six tables of the risk analyses.
-  EXPECT_EQ(outputs.size(), 6U + 41 + 8 + 6);
+  // eight tables of the risk analyses.
+  EXPECT_EQ(outputs.size(), 6U + 41 + 8 + 8);
   EXPECT_EQ(outputs.back(), "results/validation_summary.csv");
   EXPECT_EQ(manifest["start_states"].size(), 41U);
   // The NetCDF file names the same inputs by the same digest.
