@@ -15,7 +15,7 @@
 #include "report/console.hpp"
 #include "report/input.hpp"
 #include "report/run_ended.hpp"
-#include "run/phases.hpp"
+#include "library/historic_file.hpp"
 #include "store/store.hpp"
 
 namespace flowplex::fuzz {
@@ -163,7 +163,7 @@ void series_file_input(Input data) {
 void historic_file_input(Input data) {
   Store& s = restored(&Store::HIST);
   write_file("FUZZ01.HIS", data);
-  expect_clean_end([&] { (void)read_historic_years(s, "FUZZ01.HIS", 1); });
+  expect_clean_end([&] { (void)read_historic_years(s.FOLDER, "FUZZ01.HIS", s.HIST, 1); });
 }
 
 void forecast_file_input(Input data) {

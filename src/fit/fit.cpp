@@ -94,15 +94,19 @@ void write_river_system(const RiverSystem& system, const FitOptions& options) {
   part.rename_to(options.out);
 }
 
+void fit_and_write(const FitOptions& options, std::ostream& console) {
+  refuse_occupied_folder(options.out);
+  const RiverSystem system = fit_from_options(options);
+  write_river_system(system, options);
+  const Records& r = system.records;
+  console << " FITTED " << r.gauge_count() << " GAUGES OVER THE HYDROLOGICAL YEARS " << r.first_year << " TO "
+          << r.first_year + r.years - 1 << " INTO " << options.out << "\n"
+          << " FIT REPORT: " << (fs::path(options.out) / "fit_report.txt").string() << "\n";
+}
+
 ExitStatus run_fit(const FitOptions& options, std::ostream& console) {
   try {
-    refuse_occupied_folder(options.out);
-    const RiverSystem system = fit_from_options(options);
-    write_river_system(system, options);
-    const Records& r = system.records;
-    console << " FITTED " << r.gauge_count() << " GAUGES OVER THE HYDROLOGICAL YEARS " << r.first_year << " TO "
-            << r.first_year + r.years - 1 << " INTO " << options.out << "\n"
-            << " FIT REPORT: " << (fs::path(options.out) / "fit_report.txt").string() << "\n";
+    fit_and_write(options, console);
     return ExitStatus::Success;
   } catch (const RunEnded& e) {
     console << e.message() << "\n";

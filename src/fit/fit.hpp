@@ -19,6 +19,10 @@ struct FitOptions {
   std::string orders;    // file of imposed ARMA orders; empty: chosen by AICc
 };
 
+// Fits and writes the system, writing its summary to the console; a refusal ends it
+// (RunEnded) with the program's message.
+void fit_and_write(const FitOptions& options, std::ostream& console);
+
 // Fits and writes the system, writing progress and any refusal to the console.
 ExitStatus run_fit(const FitOptions& options, std::ostream& console);
 

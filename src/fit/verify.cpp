@@ -10,24 +10,6 @@
 namespace flowplex::fit {
 namespace {
 
-// Runs in `folder` for as long as it lives: the readers open the series files by the
-// gauges' stems in the working folder.
-class WorkingFolder {
- public:
-  explicit WorkingFolder(const std::filesystem::path& folder) : previous_(std::filesystem::current_path()) {
-    std::filesystem::current_path(folder);
-  }
-  ~WorkingFolder() {
-    std::error_code ignored;
-    std::filesystem::current_path(previous_, ignored);
-  }
-  WorkingFolder(const WorkingFolder&) = delete;
-  WorkingFolder& operator=(const WorkingFolder&) = delete;
-
- private:
-  std::filesystem::path previous_;
-};
-
 // Compares what was read with what was written, allowing the rounding of a field of
 // `decimals` decimals.
 void same(double read, double fitted, int decimals, const std::string& what) {
@@ -99,9 +81,9 @@ void compare_forecast(const Store& s, const RiverSystem& system) {
 }  // namespace
 
 void verify_written_system(const std::filesystem::path& folder, const RiverSystem& system) {
-  const WorkingFolder here(folder);
   auto store = make_store();
   Store& s = *store;
+  s.FOLDER = folder;
   std::istringstream no_answers;
   std::ostringstream progress;
   Console con(no_answers, progress);

@@ -14,7 +14,6 @@ namespace flowplex {
 namespace {
 
 const Layout kForGauge{"A A40"};
-const Layout kHistoricLine{"9X 12(F7.2 1X) F9.2"};
 const Layout kAnalysisOf{"A A40 A5"};
 
 void historic_totals(Store& s, int k) {
@@ -38,7 +37,7 @@ void load_historic_file(Store& s, Console& con, int k) {
     con.question([&] { con.text(" ", " CANNOT FIND THE HISTORIC FILE ", Text<60>(file).view(), " TRY AGAIN "); });
   }
   s.HIST.HISTFILE(k).assign(file);
-  const HistoricRead read = read_historic_years(s, trimmed_name(file), k);
+  const HistoricRead read = read_historic_years(s.FOLDER, trimmed_name(file), s.HIST, k);
   s.HIST.NYHIST(k) = read.years;
   for (const std::string& note : historic_read_notes(trimmed_name(file), read)) con.free(note);
   historic_totals(s, k);
@@ -88,39 +87,6 @@ void statistical_properties(Store& s, Console& con, Channels& ch, RunSink& sink,
 }
 
 }  // namespace
-
-std::string historic_file_name(const Name& gauge, const std::string& typed) {
-  const Text<3> type(typed);
-  return std::string(gauge.first_word()) + "." + std::string(type.view());
-}
-
-std::vector<std::string> historic_read_notes(const std::string& file, const HistoricRead& read) {
-  std::vector<std::string> notes;
-  // Reading stops at a line that cannot be read; the user is told where, so that a damaged
-  // line does not silently shorten the record the tests compare with.
-  if (read.bad_line != 0)
-    notes.push_back(" *** HISTORIC FILE " + file + " LINE " + std::to_string(read.bad_line) + ": " + read.why +
-                    ": READING STOPS THERE WITH " + std::to_string(read.years) + " YEARS ***");
-  if (read.years == 0) notes.push_back(" *** NO YEAR COULD BE READ FROM THE HISTORIC FILE " + file + " ***");
-  return notes;
-}
-
-HistoricRead read_historic_years(Store& s, const std::string& file, int k) {
-  LineReader in(file, "HISTORIC FILE", s.FOLDER);
-  Arr<double, kMonths> months;
-  HistoricRead read;
-  std::string_view line;
-  while (read.years < kMaxYears && in.next(line)) {
-    if (auto error = kHistoricLine.read(line, months.all())) {
-      read.bad_line = in.line_number();
-      read.why = *error;
-      break;
-    }
-    ++read.years;
-    for (int m = 1; m <= kMonths; ++m) s.HIST.HISTM(read.years, m, k) = static_cast<float>(months(m));
-  }
-  return read;
-}
 
 void read_historic_files(Store& s, Console& con) {
   for (int k = 1; k <= s.RUN.NSEL; ++k) load_historic_file(s, con, k);

@@ -6,7 +6,7 @@
 #include <CLI/CLI.hpp>
 
 #include "report/run_ended.hpp"
-#include "run/check.hpp"
+#include "library/check.hpp"
 
 namespace flowplex {
 

@@ -5,6 +5,7 @@
 
 #include "report/channel.hpp"
 #include "export/sink.hpp"
+#include "library/historic_file.hpp"
 #include "report/console.hpp"
 #include "store/store.hpp"
 
@@ -26,26 +27,6 @@ void annual_listing(const Store& s, Console& con, Channels& ch, int threads);
 // Offers the forecast dump; true when the matrix was dumped to "FORECAST.TXT" and the
 // run is over.
 bool forecast_dump(const Store& s, Console& con, Channels& ch);
-
-// What reading a historic file gave: the years read and, when reading stopped at a line
-// that cannot be read, that line's number (0 otherwise) and what is wrong with it.
-struct HistoricRead {
-  int years = 0;
-  int bad_line = 0;
-  std::string why;
-};
-
-// The historic file name: the gauge name's first word, ".", the three-character type
-// (the first three characters typed, blank-padded).
-std::string historic_file_name(const Name& gauge, const std::string& typed);
-
-// What the console says of a historic file whose reading stopped at a line that cannot
-// be read or gave no year; nothing for a file read whole.
-std::vector<std::string> historic_read_notes(const std::string& file, const HistoricRead& read);
-
-// Reads the monthly flows of the historic file into HISTM of slot k: up to 200 lines,
-// stopping at the end of the file or the first line that cannot be read.
-HistoricRead read_historic_years(Store& s, const std::string& file, int k);
 
 // Reads the historic flow file of every chosen gauge into HISTM and HISTYR.
 void read_historic_files(Store& s, Console& con);

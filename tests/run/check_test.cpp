@@ -1,6 +1,6 @@
 // The check of a river system on copies of the example system: what it finds, in whose
 // words, what it leaves to the warnings, and what it sums up.
-#include "run/check.hpp"
+#include "library/check.hpp"
 
 #include <gtest/gtest.h>
 

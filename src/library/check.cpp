@@ -1,4 +1,4 @@
-#include "run/check.hpp"
+#include "library/check.hpp"
 
 #include <algorithm>
 #include <array>
@@ -13,7 +13,7 @@
 #include "generation/series_file.hpp"
 #include "report/faults.hpp"
 #include "report/input.hpp"
-#include "run/phases.hpp"
+#include "library/historic_file.hpp"
 
 namespace flowplex {
 namespace {
@@ -25,9 +25,10 @@ using OptionSet = std::array<bool, kOptionTexts.size()>;
 constexpr OptionSet kEveryOption{true, true, true};
 constexpr OptionSet kForecastingOnly{false, false, true};
 
-// One finding: the lines of the message a run would write for it.
-struct Finding {
-  std::vector<std::string> lines;
+// Where a finding lies: the file (named relative to the river system's folder) and line.
+struct Where {
+  std::string file;
+  int line = 0;
 };
 
 std::vector<std::string> message_lines(const std::string& message) {
@@ -41,28 +42,29 @@ std::vector<std::string> message_lines(const std::string& message) {
 class Findings {
  public:
   // A problem is listed once, however many options or gauges it stops.
-  void problem(const std::string& message, const OptionSet& stops, std::vector<std::string> details = {}) {
+  void problem(const std::string& message, const OptionSet& stops, std::vector<std::string> details = {},
+               Where where = {}) {
     for (std::size_t i = 0; i < kOptionTexts.size(); ++i) can_run_[i] = can_run_[i] && !stops[i];
     if (!problems_seen_.insert(message).second) return;
-    problems_.push_back(with_details(message, std::move(details)));
+    problems_.push_back(with_details(message, std::move(details), std::move(where)));
   }
-  void warning(const std::string& message, std::vector<std::string> details = {}) {
-    warnings_.push_back(with_details(message, std::move(details)));
+  void warning(const std::string& message, std::vector<std::string> details = {}, Where where = {}) {
+    warnings_.push_back(with_details(message, std::move(details), std::move(where)));
   }
   void stop(std::size_t option) { can_run_[option] = false; }
 
-  const std::vector<Finding>& problems() const { return problems_; }
-  const std::vector<Finding>& warnings() const { return warnings_; }
+  const std::vector<CheckFinding>& problems() const { return problems_; }
+  const std::vector<CheckFinding>& warnings() const { return warnings_; }
   const OptionSet& can_run() const { return can_run_; }
 
  private:
-  static Finding with_details(const std::string& message, std::vector<std::string> details) {
-    Finding f{message_lines(message)};
+  static CheckFinding with_details(const std::string& message, std::vector<std::string> details, Where where) {
+    CheckFinding f{message_lines(message), std::move(where.file), where.line};
     f.lines.insert(f.lines.end(), details.begin(), details.end());
     return f;
   }
-  std::vector<Finding> problems_;
-  std::vector<Finding> warnings_;
+  std::vector<CheckFinding> problems_;
+  std::vector<CheckFinding> warnings_;
   std::set<std::string> problems_seen_;
   OptionSet can_run_ = kEveryOption;
 };
@@ -95,7 +97,7 @@ std::set<int> load_river_system(Store& s, Findings& found, const CheckRequest& r
   anread(s, quiet.console(), faults);
   std::set<int> faulty;
   for (const Fault& f : faults.noted()) {
-    found.problem(f.message, kEveryOption);
+    found.problem(f.message, kEveryOption, {}, {f.file, f.line});
     if (f.gauge != 0) faulty.insert(f.gauge);
   }
   return faulty;
@@ -133,7 +135,8 @@ void secondary_series_findings(const Store& s, Findings& found) {
   for (int g = 1; g <= s.PARM.NGAUGE; ++g)
     for (int type = kRainfall; type <= kSeriesTypes; ++type)
       if (!file_exists(s.FOLDER, series_file_name(s, g, type)))
-        found.warning(" *** CANNOT FIND THE FILE " + series_file_name(s, g, type) + " - A RUN PROCEEDS WITHOUT IT ***");
+        found.warning(" *** CANNOT FIND THE FILE " + series_file_name(s, g, type) + " - A RUN PROCEEDS WITHOUT IT ***",
+                      {}, {series_file_name(s, g, type)});
 }
 
 // Every gauge's historic file of the type, read as the run reads it (into slot 1).
@@ -144,13 +147,13 @@ std::vector<HistoricSummary> historic_findings(Store& s, Findings& found, const 
     h.file = trimmed_name(historic_file_name(s.PARM.GNAME(g), type));
     h.found = file_exists(s.FOLDER, h.file);
     if (!h.found) {
-      found.warning(" *** CANNOT FIND THE HISTORIC FILE " + h.file + " ***");
+      found.warning(" *** CANNOT FIND THE HISTORIC FILE " + h.file + " ***", {}, {h.file});
     } else {
       Faults faults = Faults::noting();
-      faults.carry_on([&] { h.read = read_historic_years(s, h.file, 1); });
-      for (const Fault& f : faults.noted()) found.warning(f.message);
+      faults.carry_on([&] { h.read = read_historic_years(s.FOLDER, h.file, s.HIST, 1); });
+      for (const Fault& f : faults.noted()) found.warning(f.message, {}, {f.file, f.line});
       if (!faults.noted_any())
-        for (const std::string& note : historic_read_notes(h.file, h.read)) found.warning(note);
+        for (const std::string& note : historic_read_notes(h.file, h.read)) found.warning(note, {}, {h.file, h.read.bad_line});
     }
     summaries.push_back(h);
   }
@@ -165,9 +168,9 @@ void forecast_findings(Store& s, Findings& found) {
   if (!faults.noted_any()) faults.carry_on([&] { set_forecast_start(s); });
   for (const Fault& f : faults.noted()) {
     if (present)
-      found.problem(f.message, kForecastingOnly);
+      found.problem(f.message, kForecastingOnly, {}, {f.file, f.line});
     else
-      found.warning(f.message, {"FORECASTING CANNOT RUN"});
+      found.warning(f.message, {"FORECASTING CANNOT RUN"}, {f.file, f.line});
   }
   if (!present) found.stop(kForecastingOption);
 }
@@ -177,8 +180,8 @@ std::string without_leading_blanks(const std::string& line) {
 }
 
 // The first line of each finding after its label, the others below it, indented.
-void show_findings(Console& con, std::string_view label, const std::vector<Finding>& findings) {
-  for (const Finding& f : findings) {
+void show_findings(Console& con, std::string_view label, const std::vector<CheckFinding>& findings) {
+  for (const CheckFinding& f : findings) {
     con.text(" " + std::string(label) + " " + without_leading_blanks(f.lines.front()));
     for (std::size_t i = 1; i < f.lines.size(); ++i) con.text("         " + without_leading_blanks(f.lines[i]));
   }
@@ -238,7 +241,7 @@ std::string counted(std::size_t n, const std::string& what) {
 
 }  // namespace
 
-ExitStatus check_river_system(Store& s, Console& con, const CheckRequest& request) {
+ExitStatus check_river_system(Store& s, Console& con, const CheckRequest& request, CheckFindings* findings) {
   Findings found;
   const std::set<int> faulty = load_river_system(s, found, request);
   if (series_read(s)) {
@@ -255,6 +258,7 @@ ExitStatus check_river_system(Store& s, Console& con, const CheckRequest& reques
   show_findings(con, "WARNING", found.warnings());
   show_summary(s, con, found, historic);
   con.text(" " + counted(found.problems().size(), "PROBLEM") + ", " + counted(found.warnings().size(), "WARNING"));
+  if (findings != nullptr) *findings = {found.problems(), found.warnings()};
   return found.problems().empty() ? ExitStatus::Success : ExitStatus::RunFailed;
 }
 
