@@ -93,7 +93,8 @@ def measure(command, folder, runs, warm_up=True):
         subprocess.run(["sync"], check=True)
         samples.append(timed_run(command, folder, "/dev/null"))
     return (statistics.median(s[0] for s in samples), statistics.median(s[1] for s in samples),
-            max(s[2] for s in samples) / 1024, [round(s[0], 2) for s in samples])
+            max(s[2] for s in samples) / 1024, [round(s[0], 2) for s in samples],
+            statistics.median(s[3] for s in samples))
 
 
 def cold_read(path, what, index, runs):
@@ -115,6 +116,9 @@ def main():
     parser.add_argument("--deflate", type=int, nargs="*", default=[], help="levels of --netcdf-deflate to time too")
     parser.add_argument("--deflate-runs", type=int, default=1)
     parser.add_argument("--skip-disk", action="store_true")
+    parser.add_argument("--plain-from", type=float, metavar="SECONDS",
+                        help="take the run without export as measured already (by another build: the export is "
+                             "all that differs) instead of timing it again")
     parser.add_argument("--skip-reads", action="store_true")
     parser.add_argument("--keep", action="store_true", help="keep run.nc (removed otherwise)")
     args = parser.parse_args()
@@ -130,9 +134,13 @@ def main():
         print(f"disk: writes {write:.0f} MB/s (1 GiB, fdatasync), reads {read:.0f} MB/s cold")
 
     print(f"{'run':<22}{'wall s':>9}{'user s':>9}{'peak MiB':>10}{'x plain':>9}{'file MiB':>10}{'values/s':>11}  runs")
-    plain = measure(run_command(args.exe, n, args.threads, []), folder, args.runs)
-    print(f"{'no export':<22}{plain[0]:>9.2f}{plain[1]:>9.2f}{plain[2]:>10.1f}{1:>9.2f}{'':>10}"
-          f"{values / plain[0]:>11.3e}  {plain[3]}")
+    if args.plain_from:
+        plain = (args.plain_from,)
+        print(f"{'no export (given)':<22}{plain[0]:>9.2f}")
+    else:
+        plain = measure(run_command(args.exe, n, args.threads, []), folder, args.runs)
+        print(f"{'no export':<22}{plain[0]:>9.2f}{plain[1]:>9.2f}{plain[2]:>10.1f}{1:>9.2f}{'':>10}"
+              f"{values / plain[0]:>11.3e}  {plain[3]} sys {plain[4]:.2f} s")
     variants = [("--netcdf", [], args.runs, True)]
     variants += [(f"--netcdf-deflate {d}", ["--netcdf-deflate", str(d)], args.deflate_runs, False) for d in args.deflate]
     for name, extra, runs, warm in variants:
@@ -141,7 +149,7 @@ def main():
         result = measure(run_command(args.exe, n, args.threads, ["--netcdf", "run.nc"] + extra), folder, runs, warm)
         size = nc.stat().st_size
         print(f"{name:<22}{result[0]:>9.2f}{result[1]:>9.2f}{result[2]:>10.1f}{result[0] / plain[0]:>9.2f}"
-              f"{size / 2**20:>10.1f}{values / result[0]:>11.3e}  {result[3]}")
+              f"{size / 2**20:>10.1f}{values / result[0]:>11.3e}  {result[3]} sys {result[4]:.2f} s")
         if name == "--netcdf" and not args.skip_reads:
             subprocess.run(["sync"], check=True)
             whole, count, whole_runs = cold_read(nc, "all", 0, args.runs)

@@ -14,9 +14,9 @@ namespace flowplex {
 // The files a run writes beyond its reports; an empty path asks for none.
 struct OutputOptions {
   std::string netcdf{};
-  int netcdf_deflate = 0;  // --netcdf-deflate LEVEL (1 to 9); 0: the flows uncompressed
   std::string csv{};
   std::string html{};
+  int netcdf_deflate = 0;  // --netcdf-deflate LEVEL (1 to 9); 0: the flows uncompressed
 };
 
 // Registers --netcdf, --netcdf-deflate, --csv and --html on a command. A level of
