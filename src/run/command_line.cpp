@@ -33,7 +33,7 @@ void add_output_options(CLI::App& app, OutputOptions& options) {
            options.netcdf_deflate = *level;
          },
          "Shuffle and deflate the flows of the --netcdf file at this level (1 fastest to 9 smallest); "
-         "uncompressed without it. Generated flows shrink little (level 1 keeps about 84 % of their size) "
+         "uncompressed without it. Generated flows shrink little (level 1 keeps about 82 % of their size) "
          "and the run takes several times as long")
       ->type_name("LEVEL");
   app.add_option("--csv", options.csv, "Write the generated flows, the result tables and a manifest as CSV")
