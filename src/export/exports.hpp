@@ -40,10 +40,12 @@ struct RunInfo {
   const Console* console = nullptr;       // the dialogue, whose answers the manifest lists
   std::shared_ptr<OutputLedger> outputs = std::make_shared<OutputLedger>();
   std::shared_ptr<InputLedger> inputs = std::make_shared<InputLedger>();
+  int netcdf_deflate_level = 0;  // --netcdf-deflate of the NetCDF file written; 0: none
 };
 
 // Every generated monthly flow of every gauge, every realization made, in one NetCDF-4
-// file whose realization axis holds the realization numbers.
+// file whose realization axis holds the realization numbers; the flows uncompressed, or
+// shuffled and deflated on the writer thread at the run's netcdf_deflate_level (1 to 9).
 std::unique_ptr<RunSink> make_netcdf_sink(const std::string& path, const RunInfo& info);
 
 // The generated flows and every result table as CSV in a folder, and the run's manifest.

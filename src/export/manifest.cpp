@@ -28,6 +28,7 @@ std::string manifest_text(const ManifestFacts& facts) {
   manifest["inputs"] = inputs_json(facts.inputs);
   manifest["input_digest"] = input_digest(facts.inputs);
   manifest["outputs"] = outputs_json(facts.outputs);
+  if (run.netcdf_deflate_level > 0) manifest["netcdf_deflate_level"] = run.netcdf_deflate_level;
   Json states = Json::array();
   for (const StartState& state : facts.start_states) states.push_back(state);
   manifest["start_states"] = std::move(states);

@@ -8,6 +8,7 @@
 #include "export/background.hpp"
 #include "export/digest.hpp"
 #include "export/exports.hpp"
+#include "export/flow_chunks.hpp"
 #include "export/inputs.hpp"
 #include "export/netcdf_file.hpp"
 #include "export/risk_netcdf.hpp"
@@ -19,11 +20,6 @@ namespace flowplex {
 namespace {
 
 constexpr std::size_t kSequencesWaiting = 1;
-
-// Shuffle and deflate of the flows: level 1 lets the writer thread keep pace with the
-// generation; a stronger level makes the file little smaller (generated flows keep 83 %
-// of their size at level 1, 82 % at level 9, which takes eight times as long).
-constexpr int kFlowDeflateLevel = 1;
 
 // The identifiers of the file's variables.
 struct Variables {
@@ -40,7 +36,8 @@ std::vector<int> counting(int first, int count, int step = 1) {
 
 class NetcdfSink final : public RunSink {
  public:
-  NetcdfSink(std::string path, RunInfo info) : path_(std::move(path)), info_(std::move(info)) {}
+  NetcdfSink(std::string path, RunInfo info)
+      : path_(std::move(path)), info_(std::move(info)), deflate_level_(info_.netcdf_deflate_level) {}
 
   void begin_generation(const Store& s) override {
     file_ = std::make_unique<TemporaryFile>(path_, "NETCDF FILE");
@@ -149,12 +146,19 @@ class NetcdfSink final : public RunSink {
   void define_flow(const Store& s, const Dimensions& d) {
     NetcdfFile& nc = *nc_;
     v_.flow = nc.variable("flow", NC_FLOAT, {d.realization, d.time, d.station});
-    const std::array<std::size_t, 3> chunk{1, static_cast<std::size_t>(kMonths * s.RUN.NYS),
-                                           static_cast<std::size_t>(s.PARM.NGAUGE)};
+    const auto gauges = static_cast<std::size_t>(s.PARM.NGAUGE);
+    const FlowChunkShape shape = flow_chunk_shape(static_cast<std::size_t>(s.RUN.REALIZATIONS.count()),
+                                                  static_cast<std::size_t>(kMonths * s.RUN.NYS), gauges);
+    const std::array<std::size_t, 3> chunk{shape.realizations, shape.months, shape.stations};
     check(nc_def_var_chunking(nc.id(), v_.flow, NC_CHUNKED, chunk.data()));
-    check(nc_def_var_deflate(nc.id(), v_.flow, 1, 1, kFlowDeflateLevel));
-    // Every value is written, and each sequence is one whole chunk written at once: no
-    // fill, and no cache that would hold a chunk back from being compressed as it comes.
+    // Uncompressed unless asked: generated flows are noise in their low bits, so that
+    // deflate keeps more than 80 % of their size at many times the cost of making them.
+    if (deflate_level_ > 0) check(nc_def_var_deflate(nc.id(), v_.flow, 1, 1, deflate_level_));
+    row_ = std::make_unique<FlowChunkRow>(shape, gauges);
+    chunk_realizations_ = shape.realizations;
+    realizations_ = static_cast<std::size_t>(s.RUN.REALIZATIONS.count());
+    // Every value is written, and each chunk is written whole, once: no fill, and no
+    // cache that would hold a chunk back (or compress it) after its one write.
     check(nc_def_var_fill(nc.id(), v_.flow, NC_NOFILL, nullptr));
     check(nc_set_var_chunk_cache(nc.id(), v_.flow, 0, 0, 0.0F));
     nc.text(v_.flow, "long_name", "generated monthly streamflow");
@@ -178,6 +182,7 @@ class NetcdfSink final : public RunSink {
     nc.text(NC_GLOBAL, "parameter_file", parameter_file);
     nc.text(NC_GLOBAL, "parameter_file_sha256", digest_file(parameter_file).sha256);
     nc.text(NC_GLOBAL, "program_version", info_.version);
+    if (deflate_level_ > 0) nc.integer(NC_GLOBAL, "flow_deflate_level", deflate_level_);
     if (const RealizationRange& range = s.RUN.REALIZATIONS; range.given) {
       nc.integer(NC_GLOBAL, "first_realization", range.first);
       nc.integer(NC_GLOBAL, "last_realization", range.last);
@@ -238,9 +243,7 @@ class NetcdfSink final : public RunSink {
     }
     const int id = nc_->id();
     const std::size_t r = static_cast<std::size_t>(q.number - first_realization_);
-    const std::size_t months = static_cast<std::size_t>(kMonths * q.NYS);
-    const std::array<std::size_t, 3> start{r, 0, 0}, count{1, months, static_cast<std::size_t>(q.NGAUGE)};
-    check(nc_put_vara_float(id, v_.flow, start.data(), count.data(), q.flow.data()));
+    place_in_row(r, q);
     std::vector<int> index(q.index_year.size());
     for (std::size_t y = 0; y < index.size(); ++y) index[y] = q.index_year[y].value_or(kNoIndexYear);
     const std::array<std::size_t, 2> row{r, 0}, years{1, index.size()}, three{1, 3};
@@ -248,13 +251,32 @@ class NetcdfSink final : public RunSink {
     check(nc_put_vara_int(id, v_.start_state, row.data(), three.data(), q.start_state.data()));
   }
 
+  // Realization r (0-based in the file) into its chunk row; a complete row is written
+  // chunk by chunk, each chunk whole, and the row starts afresh.
+  void place_in_row(std::size_t r, const GeneratedSequence& q) {
+    FlowChunkRow& row = *row_;
+    const std::size_t per_row = chunk_realizations_;
+    const std::size_t first = r - r % per_row;
+    if (r == first) row.begin(std::min(per_row, realizations_ - first));
+    row.place(r - first, q.flow.data());
+    if (r + 1 != first + row.count()) return;
+    const std::size_t months = static_cast<std::size_t>(kMonths * q.NYS);
+    for (std::size_t b = 0; b < row.blocks(); ++b) {
+      const std::array<std::size_t, 3> start{first, 0, row.first_station(b)}, count{row.count(), months, row.stations(b)};
+      check(nc_put_vara_float(nc_->id(), v_.flow, start.data(), count.data(), row.chunk(b)));
+    }
+  }
+
   static constexpr int kNoIndexYear = NC_FILL_INT;
 
   std::string path_;
   RunInfo info_;
+  int deflate_level_ = 0;  // 0: the flows uncompressed
   std::unique_ptr<TemporaryFile> file_;
   std::unique_ptr<NetcdfFile> nc_;
   std::unique_ptr<BackgroundWriter> writer_;
+  std::unique_ptr<FlowChunkRow> row_;  // the chunk row being gathered, on the writer thread
+  std::size_t chunk_realizations_ = 1, realizations_ = 0;
   Variables v_;
   int first_realization_ = 1;
   std::optional<std::string> not_finite_;  // set on the writer thread, read after it finished

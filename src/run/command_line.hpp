@@ -16,9 +16,11 @@ struct OutputOptions {
   std::string netcdf{};
   std::string csv{};
   std::string html{};
+  int netcdf_deflate = 0;  // --netcdf-deflate LEVEL (1 to 9); 0: the flows uncompressed
 };
 
-// Registers --netcdf, --csv and --html on a command.
+// Registers --netcdf, --netcdf-deflate, --csv and --html on a command. A level of
+// --netcdf-deflate other than 1 to 9, or the flag without --netcdf, is a usage error.
 void add_output_options(CLI::App& app, OutputOptions& options);
 
 // Registers --realizations N (realizations 1 to N) or A-B (realizations A to B), with

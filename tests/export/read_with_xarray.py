@@ -4,7 +4,9 @@ Runs flowplex on a copy of the example river system with --netcdf and --csv, the
 what a reader sees: the dimensions and names, the time axis decoded without a warning,
 the annual sums of the chosen gauges against GAUGE.ANN to its printed digits, the CSV
 header rows and the annual flows against the NetCDF months, and finally runs the Python
-example of the README in the run's folder.
+example of the README in the run's folder. The same run with --netcdf-deflate writes the same
+dataset, flows compressed: every flow the same float32 bits, every other variable, coordinate
+and attribute the same but `flow_deflate_level`, which it adds, and which its manifest records.
 
 Usage: read_with_xarray.py FLOWPLEX EXAMPLES_DIR README
 """
@@ -16,8 +18,10 @@ import tempfile
 import warnings
 from pathlib import Path
 
+import json
+
 import cftime  # noqa: F401  imported first: their import-time notices are not about the file
-import netCDF4  # noqa: F401
+import netCDF4
 import numpy as np
 import pandas as pd
 import xarray as xr
@@ -37,12 +41,14 @@ HEADERS = {
 STEMS = ["KLIP01", "KLIP02", "BERG01", "DROOG01", "MOOI01"]
 
 
-def run_example(flowplex, examples, folder):
+DEFLATE_LEVEL = 4
+
+
+def run_example(flowplex, examples, folder, outputs=("--netcdf", "run.nc", "--csv", "results")):
     for f in Path(examples).iterdir():
         shutil.copy(f, folder)
     with open(folder / "answers_rigorous.txt", "rb") as answers:
-        subprocess.run([flowplex, "--netcdf", "run.nc", "--csv", "results"], cwd=folder, stdin=answers,
-                       stdout=subprocess.DEVNULL, check=True)
+        subprocess.run([flowplex, *outputs], cwd=folder, stdin=answers, stdout=subprocess.DEVNULL, check=True)
 
 
 def open_without_warnings(path):
@@ -116,16 +122,50 @@ def run_readme_example(readme, folder):
     subprocess.run([sys.executable, "-c", code], cwd=folder, check=True, stdout=subprocess.DEVNULL)
 
 
+def check_storage(path, deflate_level):
+    """The flows uncompressed (or shuffled and deflated at the level asked), in chunks of R
+    realizations, every month and S stations: here the 5 gauges in one block."""
+    with netCDF4.Dataset(path) as nc:
+        flow = nc.variables["flow"]
+        filters = flow.filters()
+        if deflate_level is None:
+            assert not filters["zlib"] and not filters["shuffle"], filters
+            assert "flow_deflate_level" not in nc.ncattrs()
+        else:
+            assert filters["zlib"] and filters["shuffle"] and filters["complevel"] == deflate_level, filters
+            assert nc.getncattr("flow_deflate_level") == deflate_level
+        realizations, months, stations = flow.chunking()
+        assert (months, stations) == (600, 5), flow.chunking()
+        assert 1 <= realizations <= 41 and realizations * months * stations * 4 >= 256 * 1024, flow.chunking()
+
+
+def check_deflated_against(ds, flowplex, examples, folder):
+    """The same run with --netcdf-deflate: the same dataset, the flows bit for bit."""
+    run_example(flowplex, examples, folder, ("--netcdf", "deflated.nc", "--netcdf-deflate", str(DEFLATE_LEVEL),
+                                             "--csv", "deflated"))
+    check_storage(folder / "deflated.nc", DEFLATE_LEVEL)
+    deflated = open_without_warnings(folder / "deflated.nc")
+    assert np.array_equal(ds.flow.values.view(np.uint32), deflated.flow.values.view(np.uint32))
+    assert deflated.attrs.pop("flow_deflate_level") == DEFLATE_LEVEL
+    assert ds.identical(deflated)
+    manifest = json.loads((folder / "deflated" / "manifest.json").read_text())
+    assert manifest["netcdf_deflate_level"] == DEFLATE_LEVEL, manifest.keys()
+    assert "netcdf_deflate_level" not in json.loads((folder / "results" / "manifest.json").read_text())
+    assert (folder / "deflated.nc").stat().st_size < (folder / "run.nc").stat().st_size
+
+
 def main():
     flowplex, examples, readme = sys.argv[1:4]
     with tempfile.TemporaryDirectory() as tmp:
         folder = Path(tmp)
         run_example(flowplex, examples, folder)
+        check_storage(folder / "run.nc", None)
         ds = open_without_warnings(folder / "run.nc")
         check_dataset(ds)
         annual = check_annual_sums(ds, folder)
         check_tables(folder, annual)
         run_readme_example(readme, folder)
+        check_deflated_against(ds, flowplex, examples, folder)
     print("the NetCDF file and the CSV tables read as expected")
 
 
