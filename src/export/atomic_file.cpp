@@ -44,16 +44,34 @@ TemporaryFile::TemporaryFile(std::string path, std::string what) : path_(std::mo
   const int fd = interruption::make_temporary(name.data());
   if (fd < 0) fail("CREATE", system_reason(errno));
   temporary_ = name.data();
-  const bool opened_up = ::fchmod(fd, ordinary_permissions()) == 0;
-  const int chmod_error = errno;
-  ::close(fd);
-  if (!opened_up) fail("CREATE", system_reason(chmod_error));
+  if (::fchmod(fd, ordinary_permissions()) != 0) {
+    // The destructor does not run for a file that was never made whole: it goes here.
+    const int error = errno;
+    ::close(fd);
+    ::unlink(temporary_.c_str());
+    interruption::drop_temporary(temporary_);
+    fail("CREATE", system_reason(error));
+  }
+  descriptor_ = fd;
 }
 
 TemporaryFile::~TemporaryFile() {
+  if (descriptor_ >= 0) ::close(descriptor_);
   if (final_ || temporary_.empty()) return;
   ::unlink(temporary_.c_str());
   interruption::drop_temporary(temporary_);
+}
+
+int TemporaryFile::take_descriptor() {
+  const int fd = descriptor_;
+  descriptor_ = -1;
+  return fd;
+}
+
+int TemporaryFile::create_by_name(const std::function<int(const char*)>& create) const {
+  int result = 0;
+  interruption::create_by_name([&] { result = create(temporary_.c_str()); });
+  return result;
 }
 
 void TemporaryFile::make_final() {
@@ -69,8 +87,14 @@ void TemporaryFile::fail(std::string_view doing, std::string_view reason) const 
 }
 
 AtomicTextFile::AtomicTextFile(std::string path, std::string what) : file_(std::move(path), std::move(what)) {
-  stream_ = std::fopen(file_.temporary().c_str(), "wb");
-  if (stream_ == nullptr) file_.fail("CREATE", system_reason(errno));
+  // Through the descriptor the file was made with: never opened again by name.
+  const int fd = file_.take_descriptor();
+  stream_ = ::fdopen(fd, "wb");
+  if (stream_ == nullptr) {
+    const int error = errno;
+    ::close(fd);
+    file_.fail("CREATE", system_reason(error));
+  }
   static constexpr std::size_t kBlock = 1 << 20;
   std::setvbuf(stream_, nullptr, _IOFBF, kBlock);
 }

@@ -4,6 +4,7 @@
 // finds half a file and a file already under the final name stays as it was until the
 // new one replaces it.
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,7 @@ class TemporaryFile {
  public:
   // `what` names the kind of file in messages ("NETCDF FILE", "CSV FILE"). A folder that
   // does not let the file be made, or a folder standing under the final name, ends the run.
+  // The file is made open: its descriptor is kept until take_descriptor() or the end.
   TemporaryFile(std::string path, std::string what);
   ~TemporaryFile();
   TemporaryFile(const TemporaryFile&) = delete;
@@ -25,6 +27,14 @@ class TemporaryFile {
   const std::string& path() const { return path_; }
   const std::string& temporary() const { return temporary_; }
   const std::string& what() const { return what_; }
+
+  // The open descriptor of the temporary file, now the caller's to close (-1 once taken).
+  // Writing through it, rather than opening the file again by name, means that an
+  // interruption which removed the file cannot have it made again.
+  int take_descriptor();
+  // For a library that can only make its file by name (nc_create): create(temporary()) runs
+  // under the lock of interruption::create_by_name, and its result is returned.
+  int create_by_name(const std::function<int(const char*)>& create) const;
 
   // The complete file takes its final name; ends the run when it cannot.
   void make_final();
@@ -35,6 +45,7 @@ class TemporaryFile {
   std::string path_;
   std::string what_;
   std::string temporary_;
+  int descriptor_ = -1;
   bool final_ = false;
 };
 

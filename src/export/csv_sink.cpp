@@ -1,6 +1,7 @@
 // The CSV folder: the generated flows sequence by sequence, the index years and annual
 // flows, the result tables, and the run's manifest, written last.
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -44,9 +45,13 @@ class Folders {
     if (fs::is_directory(folder, error)) return;
     if (fs::exists(folder, error)) fail(folder, "A FILE OF THAT NAME IS IN THE WAY");
     make(folder.has_parent_path() && folder.parent_path() != folder ? folder.parent_path() : fs::path("."));
-    if (!fs::create_directory(folder, error)) fail(folder, system_reason(error.value()));
+    // Made and registered for removal on interruption in one step.
+    if (const int made = interruption::make_folder(folder.string()); made != 0) {
+      // Made a moment ago by someone else: it is not ours to remove.
+      if (made == EEXIST && fs::is_directory(folder, error)) return;
+      fail(folder, system_reason(made));
+    }
     made_.push_back(folder);
-    interruption::add_made_folder(folder.string());
   }
   void remove_empty() {
     std::error_code error;

@@ -20,7 +20,8 @@ class NetcdfFile {
  public:
   explicit NetcdfFile(const TemporaryFile& file) : file_(file) {
     leave_files_to_the_run();
-    check(nc_create(file.temporary().c_str(), NC_NETCDF4 | NC_CLOBBER, &id_), "CREATE");
+    check(file.create_by_name([this](const char* name) { return nc_create(name, NC_NETCDF4 | NC_CLOBBER, &id_); }),
+          "CREATE");
     open_ = true;
   }
   ~NetcdfFile() {

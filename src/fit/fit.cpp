@@ -31,10 +31,10 @@ class PartFolder {
     const fs::path parent = target.has_filename() ? target.parent_path() : target.parent_path().parent_path();
     const std::string name = (target.has_filename() ? target.filename() : target.parent_path().filename()).string();
     std::string pattern = (parent / ("." + name + ".partial-XXXXXX")).string();
-    if (mkdtemp(pattern.data()) == nullptr)
+    // Made and registered for removal on interruption in one step.
+    if (!interruption::make_temporary_folder(pattern.data()))
       end_run(" *** CANNOT MAKE A FOLDER BESIDE " + out.string() + " TO WRITE THE RIVER SYSTEM IN ***");
     path_ = pattern;
-    interruption::add_temporary(path_.string());
   }
   ~PartFolder() {
     std::error_code ignored;
@@ -61,7 +61,9 @@ class PartFolder {
 
 void write_file(const fs::path& folder, const SystemFile& file) {
   const fs::path path = folder / file.name;
-  std::ofstream out(path, std::ios::binary);
+  std::ofstream out;
+  // In the registered part folder: made where an interruption cannot have removed it first.
+  interruption::create_by_name([&] { out.open(path, std::ios::binary); });
   out << file.text;
   out.close();
   if (!out) end_run(" *** CANNOT WRITE THE FILE " + path.string() + " ***");

@@ -1,8 +1,10 @@
 #include "report/interruption.hpp"
 
 #include <pthread.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -71,11 +73,6 @@ void watch() {
   std::thread(take_signal).detach();
 }
 
-void add_temporary(const std::string& path) {
-  const std::lock_guard lock(leftovers().mutex);
-  leftovers().temporaries.insert(path);
-}
-
 int make_temporary(char* pattern) {
   const std::lock_guard lock(leftovers().mutex);
   const int fd = ::mkstemp(pattern);
@@ -83,14 +80,28 @@ int make_temporary(char* pattern) {
   return fd;
 }
 
+bool make_temporary_folder(char* pattern) {
+  const std::lock_guard lock(leftovers().mutex);
+  if (::mkdtemp(pattern) == nullptr) return false;
+  leftovers().temporaries.insert(pattern);
+  return true;
+}
+
 void drop_temporary(const std::string& path) {
   const std::lock_guard lock(leftovers().mutex);
   leftovers().temporaries.erase(path);
 }
 
-void add_made_folder(const std::string& path) {
+int make_folder(const std::string& path) {
   const std::lock_guard lock(leftovers().mutex);
+  if (::mkdir(path.c_str(), 0777) != 0) return errno;
   leftovers().made_folders.push_back(path);
+  return 0;
+}
+
+void create_by_name(const std::function<void()>& create) {
+  const std::lock_guard lock(leftovers().mutex);
+  create();
 }
 
 std::unique_lock<std::mutex> hold_for_final_names() { return std::unique_lock(leftovers().final_names); }
