@@ -49,7 +49,7 @@ struct QuietConsole {
 
 void BM_correlate(benchmark::State& state) {
   auto store = make_store();
-  AnnualModel& a = store->ANN;
+  AnnualModel& a = store->RIVER.ANN;
   auto sequence = std::make_unique<GeneratorState>();
   AnnualRecursion& r = sequence->ANN;
   // Lower-triangular, as the factor of an innovation covariance is.
@@ -67,10 +67,10 @@ void BM_mindq(benchmark::State& state) {
   const int keys = static_cast<int>(state.range(0));
   auto store = make_store();
   Store& s = *store;
-  s.PARM.NCOMMON = kMaxYears;
-  s.DSBASE.NKEY = keys;
-  for (int k = 1; k <= keys; ++k) s.DSBASE.KEYG(k) = 1 + (k - 1) * kMaxGauges / keys;  // spread over the system
-  fill_uniform(s.QREC01.QA.all(), 10.0, 1000.0, 1);
+  s.RIVER.PARM.NCOMMON = kMaxYears;
+  s.RIVER.DSBASE.NKEY = keys;
+  for (int k = 1; k <= keys; ++k) s.RIVER.DSBASE.KEYG(k) = 1 + (k - 1) * kMaxGauges / keys;  // spread over the system
+  fill_uniform(s.RIVER.QREC01.QA.all(), 10.0, 1000.0, 1);
   Arr<double, kMaxGauges> Q;
   fill_uniform(Q.all(), 10.0, 1000.0, 2);
   IndicBlock in;
@@ -91,9 +91,9 @@ void store_year(SeriesBlock& block, int p, int year, double Q) {
 void BM_disagg(benchmark::State& state) {
   auto store = make_store();
   Store& s = *store;
-  s.PARM.NGAUGE = 1;
-  s.PARM.NCOMMON = kMaxYears;
-  s.NREC(1) = kMaxYears;
+  s.RIVER.PARM.NGAUGE = 1;
+  s.RIVER.PARM.NCOMMON = kMaxYears;
+  s.RIVER.NREC(1) = kMaxYears;
   std::vector<double> annual(kMaxYears);
   fill_uniform(annual, 10.0, 1000.0, 3);
   std::vector<int> by_flow(kMaxYears);
@@ -101,9 +101,9 @@ void BM_disagg(benchmark::State& state) {
   std::sort(by_flow.begin(), by_flow.end(), [&](int a, int b) { return annual[a] < annual[b]; });
   for (int p = 1; p <= kMaxYears; ++p) {
     const auto at = static_cast<std::size_t>(p - 1);
-    store_year(s.QREC01, p, 1800 + p, annual[at]);
-    store_year(s.QREC03, p, 1800 + p, 1.5 * annual[at]);
-    store_year(s.QREC02, p, 1801 + by_flow[at], annual[static_cast<std::size_t>(by_flow[at])]);
+    store_year(s.RIVER.QREC01, p, 1800 + p, annual[at]);
+    store_year(s.RIVER.QREC03, p, 1800 + p, 1.5 * annual[at]);
+    store_year(s.RIVER.QREC02, p, 1801 + by_flow[at], annual[static_cast<std::size_t>(by_flow[at])]);
   }
   index_ranked_records(s);
   // Stochastic flows reach a little past both ends of the record.
@@ -213,15 +213,15 @@ bool load_river_system(benchmark::State& state, Store& s, QuietConsole& quiet) {
     state.SkipWithError("the 300-gauge river system could not be made");
     return false;
   }
-  s.PARM.PARMFILE.assign("PARMSET.DAT");
+  s.RIVER.PARM.PARMFILE.assign("PARMSET.DAT");
   try {
     anread(s, quiet.con);
   } catch (const RunEnded& e) {
     state.SkipWithError(e.what());
     return false;
   }
-  state.counters["gauges"] = s.PARM.NGAUGE;
-  state.counters["years"] = s.PARM.NCOMMON;
+  state.counters["gauges"] = s.RIVER.PARM.NGAUGE;
+  state.counters["years"] = s.RIVER.PARM.NCOMMON;
   return true;
 }
 
@@ -234,13 +234,13 @@ void time_reader(benchmark::State& state, Read read) {
   for (auto _ : state) {
     quiet.out.str({});
     read(*store, quiet.con);
-    benchmark::DoNotOptimize(store->NREC);
+    benchmark::DoNotOptimize(store->RIVER.NREC);
   }
 }
 
 // One series type: the incremental flows of every gauge.
 void BM_readin(benchmark::State& state) {
-  time_reader(state, [](Store& s, Console& con) { readin(s, con, s.QREC01, kIncremental); });
+  time_reader(state, [](Store& s, Console& con) { readin(s, con, s.RIVER.QREC01, kIncremental); });
 }
 BENCHMARK(BM_readin)->Unit(benchmark::kMillisecond);
 

@@ -50,11 +50,18 @@ const Store& pristine() {
 }
 
 // Blocks of the store or of its river system, by pointer to member.
+template <typename T>
+void restore(T RiverSystem::*block) {
+  store().RIVER.*block = pristine().RIVER.*block;
+}
+template <typename T>
+void restore(T Store::*block) {
+  store().*block = pristine().*block;
+}
 template <typename... Block>
 Store& restored(Block... blocks) {
-  Store& s = store();
-  ((s.*blocks = pristine().*blocks), ...);
-  return s;
+  (restore(blocks), ...);
+  return store();
 }
 
 // A console that answers nothing and whose output is dropped with every input.
@@ -132,45 +139,45 @@ void layout_input(Input data) {
 }
 
 void parameter_file_input(Input data) {
-  Store& s = restored(&Store::PARM, &Store::DSBASE, &Store::ANDATA, &Store::ANN, &Store::GSUB, &Store::NREC,
-                      &Store::LINRG01);
-  s.PARM.PARMFILE.assign("FUZZ.DAT");
+  Store& s = restored(&RiverSystem::PARM, &RiverSystem::DSBASE, &RiverSystem::ANDATA, &RiverSystem::ANN, &RiverSystem::GSUB, &RiverSystem::NREC,
+                      &RiverSystem::LINRG01);
+  s.RIVER.PARM.PARMFILE.assign("FUZZ.DAT");
   write_file("FUZZ.DAT", data);
   QuietConsole console;
-  expect_clean_end([&] { anread(s, console.con); });
+  expect_clean_end([&] { anread(s.RIVER, console.con); });
   // Only a series file found beside the parameter file fills the series blocks.
   for (int g = 1; g <= kMaxGauges; ++g)
-    if (s.NREC(g) != 0) throw std::logic_error("a series file was read: the fuzz folder must hold none");
+    if (s.RIVER.NREC(g) != 0) throw std::logic_error("a series file was read: the fuzz folder must hold none");
 }
 
 void series_file_input(Input data) {
   if (data.empty()) return;
   const int type = 1 + data[0] % kSeriesTypes;
-  Store& s = restored(&Store::PARM, &Store::ANDATA, &Store::NREC);
-  SeriesBlock& block = s.qrec(type);
-  block = pristine().qrec(type);
-  s.PARM.NGAUGE = 1;
-  s.PARM.GNAME(1).assign("FUZZ01 FUZZED GAUGE");
-  s.PARM.ISTART = kCommonStart;
-  s.PARM.NCOMMON = kCommonLength;
-  s.ANDATA.NYEARS(1) = kSeriesYears;
+  Store& s = restored(&RiverSystem::PARM, &RiverSystem::ANDATA, &RiverSystem::NREC);
+  SeriesBlock& block = s.RIVER.qrec(type);
+  block = pristine().RIVER.qrec(type);
+  s.RIVER.PARM.NGAUGE = 1;
+  s.RIVER.PARM.GNAME(1).assign("FUZZ01 FUZZED GAUGE");
+  s.RIVER.PARM.ISTART = kCommonStart;
+  s.RIVER.PARM.NCOMMON = kCommonLength;
+  s.RIVER.ANDATA.NYEARS(1) = kSeriesYears;
   constexpr std::array<std::string_view, kSeriesTypes> kExtensions{".INC", ".RNK", ".RAN", ".AFF", ".IRR"};
   write_file("FUZZ01" + std::string(kExtensions[static_cast<std::size_t>(type - 1)]), data.subspan(1));
   QuietConsole console;
-  expect_clean_end([&] { readin(s, console.con, block, type); });
+  expect_clean_end([&] { readin(s.RIVER, console.con, block, type); });
 }
 
 void historic_file_input(Input data) {
   Store& s = restored(&Store::HIST);
   write_file("FUZZ01.HIS", data);
-  expect_clean_end([&] { (void)read_historic_years(s.FOLDER, "FUZZ01.HIS", s.HIST, 1); });
+  expect_clean_end([&] { (void)read_historic_years(s.RIVER.FOLDER, "FUZZ01.HIS", s.HIST, 1); });
 }
 
 void forecast_file_input(Input data) {
-  Store& s = restored(&Store::FORE);
-  s.PARM.NGAUGE = kForecastGauges;
+  Store& s = restored(&RiverSystem::FORE);
+  s.RIVER.PARM.NGAUGE = kForecastGauges;
   write_file(kForecastFile, data);
-  expect_clean_end([&] { read_forecast_file(s, kForecastFile); });
+  expect_clean_end([&] { read_forecast_file(s.RIVER, kForecastFile); });
 }
 
 Target target_named(std::string_view name) {

@@ -25,7 +25,7 @@ struct GeneratedDistribution {
 // The years of a gauge's historical series that its historic file holds: its record,
 // cut to the lines read (never more than the store keeps).
 int years_held(const Store& s, int slot, int gauge) {
-  return std::min({s.ANDATA.NYEARS(gauge), s.HIST.NYHIST(slot), kMaxYears});
+  return std::min({s.RIVER.ANDATA.NYEARS(gauge), s.HIST.NYHIST(slot), kMaxYears});
 }
 
 // The years from first up to the earlier of two series' last years, each series given
@@ -71,14 +71,14 @@ int rank_month(int m) { return m == kAnnual ? kMonths + 1 : m; }
 // The 41 generated coefficients of month m, paired year by year over the whole
 // sequence from the ranks formed once per series, sorted largest first, summarised
 // and averaged.
-std::optional<GeneratedDistribution> generated_distribution(const Store& s, int m, int k, int kk, int NYS) {
+std::optional<GeneratedDistribution> generated_distribution(const SlotRanks& ranks, int m, int k, int kk, int NYS) {
   if (NYS < 2 || NYS > kMaxYears) return std::nullopt;
   const int r = rank_month(m);
   std::array<float, kSequences> RS{};
   for (int seq = 1; seq <= kSequences; ++seq)
     RS[static_cast<std::size_t>(seq - 1)] =
-        ranked_coefficient(s.FLOW.FRANK.span(NYS, 1, r, seq, k), s.FLOW.FTIES(r, seq, k),
-                           s.FLOW.FRANK.span(NYS, 1, r, seq, kk), s.FLOW.FTIES(r, seq, kk), NYS);
+        ranked_coefficient(ranks.FRANK.span(NYS, 1, r, seq, k), ranks.FTIES(r, seq, k),
+                           ranks.FRANK.span(NYS, 1, r, seq, kk), ranks.FTIES(r, seq, kk), NYS);
   GeneratedDistribution d;
   ssort(kSequences, RS);
   box(21, 11, kSequences, RS, d.BOXV);
@@ -88,9 +88,10 @@ std::optional<GeneratedDistribution> generated_distribution(const Store& s, int 
 }
 
 // The line of month m (or of the annual totals): historical against generated.
-CorrelationLine comparison(const Store& s, const HistoricalPeriod& period, int m, int k, int kk, int NYS) {
+CorrelationLine comparison(const Store& s, const SlotRanks& ranks, const HistoricalPeriod& period, int m, int k,
+                           int kk, int NYS) {
   CorrelationLine line{m, historical_coefficient(s, period, m, k, kk), std::nullopt, std::nullopt};
-  if (const auto generated = generated_distribution(s, m, k, kk, NYS)) {
+  if (const auto generated = generated_distribution(ranks, m, k, kk, NYS)) {
     line.mean = generated->RMEAN;
     line.summary = generated->BOXV;
   }
@@ -100,42 +101,42 @@ CorrelationLine comparison(const Store& s, const HistoricalPeriod& period, int m
 }  // namespace
 
 
-void rank_sequence(FlowBlock& f, int k, int seq, int NYS) {
+void rank_sequence(const FlowBlock& f, SlotRanks& ranks, int k, int seq, int NYS) {
   std::array<float, kMaxYears> series{};
   for (int m = kAnnual; m <= kMonths; ++m) {
     for (int y = 1; y <= NYS; ++y) series[static_cast<std::size_t>(y - 1)] = generated(f, y, m, seq, k);
     const int r = rank_month(m);
-    rank_series(series, NYS, f.FRANK.span(NYS, 1, r, seq, k), f.FTIES(r, seq, k));
+    rank_series(series, NYS, ranks.FRANK.span(NYS, 1, r, seq, k), ranks.FTIES(r, seq, k));
   }
 }
 
-void rank_slot(FlowBlock& f, int k, int NYS, int threads) {
-  if (NYS < 2 || NYS > kMaxYears || f.NRANKED(k) == NYS) return;
-  side_by_side(kSequences, threads, [&](int seq) { rank_sequence(f, k, seq, NYS); });
-  f.NRANKED(k) = NYS;
+void rank_slot(const FlowBlock& f, SlotRanks& ranks, int k, int NYS, int threads) {
+  if (NYS < 2 || NYS > kMaxYears || ranks.NRANKED(k) == NYS) return;
+  side_by_side(kSequences, threads, [&](int seq) { rank_sequence(f, ranks, k, seq, NYS); });
+  ranks.NRANKED(k) = NYS;
 }
 
 HistoricalPeriod historical_period(const Store& s, int k, int kk, int g, int gk) {
   HistoricalPeriod p;
-  const int start1 = s.ANDATA.IYSTART(g);
-  const int start2 = s.ANDATA.IYSTART(gk);
+  const int start1 = s.RIVER.ANDATA.IYSTART(g);
+  const int start2 = s.RIVER.ANDATA.IYSTART(gk);
   p.first = std::max(start1, start2);
   p.o1 = p.first - start1;
   p.o2 = p.first - start2;
-  const int recorded = common_years(p.first, start1, s.ANDATA.NYEARS(g), start2, s.ANDATA.NYEARS(gk));
+  const int recorded = common_years(p.first, start1, s.RIVER.ANDATA.NYEARS(g), start2, s.RIVER.ANDATA.NYEARS(gk));
   p.NPAIR = common_years(p.first, start1, years_held(s, k, g), start2, years_held(s, kk, gk));
   p.cut_to_files = p.NPAIR < recorded;
   return p;
 }
 
-CorrelationResult mthrnk(const Store& s, int k, int kk, int g, int gk, int NYS) {
+CorrelationResult mthrnk(const Store& s, const SlotRanks& ranks, int k, int kk, int g, int gk, int NYS) {
   const HistoricalPeriod period = historical_period(s, k, kk, g, gk);
-  CorrelationResult result{k, g, trimmed_name(s.PARM.GNAME(g).view()), kk, gk, trimmed_name(s.PARM.GNAME(gk).view()),
+  CorrelationResult result{k, g, trimmed_name(s.RIVER.PARM.GNAME(g).view()), kk, gk, trimmed_name(s.RIVER.PARM.GNAME(gk).view()),
                            std::nullopt, {}};
   if (period.cut_to_files) result.shortened = ShortenedPeriod{std::max(period.NPAIR, 0), period.first};
   for (int m = 1; m <= kMonths; ++m)
-    result.lines[static_cast<std::size_t>(m - 1)] = comparison(s, period, m, k, kk, NYS);
-  result.lines[kMonths] = comparison(s, period, kAnnual, k, kk, NYS);
+    result.lines[static_cast<std::size_t>(m - 1)] = comparison(s, ranks, period, m, k, kk, NYS);
+  result.lines[kMonths] = comparison(s, ranks, period, kAnnual, k, kk, NYS);
   return result;
 }
 

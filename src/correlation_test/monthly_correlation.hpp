@@ -20,16 +20,26 @@ struct HistoricalPeriod {
 // years their historic files hold.
 HistoricalPeriod historical_period(const Store& s, int k, int kk, int g, int gk);
 
+// The correlation test's own ranks of the generated flows: the rank of each year's flow
+// within its sequence, by month (kMonths + 1: the annual totals), formed once per slot
+// for every page that needs them, with the tie sum of each series and the years ranked
+// of each slot (0: not ranked). One run's analyses own one; it is large.
+struct SlotRanks {
+  Arr<float, kMaxYears, kMonths + 1, kSequences, kMaxSlots> FRANK;
+  Arr<float, kMonths + 1, kSequences, kMaxSlots> FTIES;
+  Arr<int, kMaxSlots> NRANKED;
+};
+
 // Ranks the generated series of sequence seq of slot k: each month's and the annual
 // totals' NYS values, into FRANK and FTIES.
-void rank_sequence(FlowBlock& flows, int k, int seq, int NYS);
+void rank_sequence(const FlowBlock& flows, SlotRanks& ranks, int k, int seq, int NYS);
 
-// Ranks every sequence of slot k the first time a page needs them (FLOW.NRANKED); later
+// Ranks every sequence of slot k the first time a page needs them (NRANKED); later
 // pages reuse the ranks. Each sequence's ranks are its own, formed on up to `threads` threads.
-void rank_slot(FlowBlock& flows, int k, int NYS, int threads);
+void rank_slot(const FlowBlock& flows, SlotRanks& ranks, int k, int NYS, int threads);
 
 // The numbers of the page comparing slot k (gauge g) with slot kk (gauge gk); NYS is
 // the number of years in each generated sequence. Both slots must be ranked (rank_slot).
-CorrelationResult mthrnk(const Store& s, int k, int kk, int g, int gk, int NYS);
+CorrelationResult mthrnk(const Store& s, const SlotRanks& ranks, int k, int kk, int g, int gk, int NYS);
 
 }  // namespace flowplex

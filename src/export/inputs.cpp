@@ -17,10 +17,10 @@ std::vector<std::string> names_read(const Store& s) {
   const auto note = [&](const std::string& name) {
     if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
   };
-  note(trimmed_name(s.PARM.PARMFILE.view()));
+  note(trimmed_name(s.RIVER.PARM.PARMFILE.view()));
   for (int type = 1; type <= kSeriesTypes; ++type)
-    for (int g = 1; g <= s.PARM.NGAUGE; ++g)
-      if (const std::string name = series_file_name(s, g, type); file_exists(s.FOLDER, name)) note(name);
+    for (int g = 1; g <= s.RIVER.PARM.NGAUGE; ++g)
+      if (const std::string name = series_file_name(s.RIVER, g, type); file_exists(s.RIVER.FOLDER, name)) note(name);
   if (s.RUN.option().forecasting()) note(kForecastFile);
   // A slot whose historic file was never asked for (the run ended by the forecast dump)
   // still holds the store's zeros.
@@ -34,7 +34,7 @@ std::vector<std::string> names_read(const Store& s) {
 std::vector<InputFile> inputs_read(const Store& s) {
   std::vector<InputFile> inputs;
   for (const std::string& name : names_read(s)) {
-    FileDigest d = digest_file(in_folder(s.FOLDER, name));
+    FileDigest d = digest_file(in_folder(s.RIVER.FOLDER, name));
     inputs.push_back({name, d.size, std::move(d.sha256)});
   }
   return inputs;

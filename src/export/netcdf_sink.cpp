@@ -83,7 +83,7 @@ class NetcdfSink final : public RunSink {
     NetcdfFile& nc = *nc_;
     const Dimensions d{nc.dimension("realization", static_cast<std::size_t>(s.RUN.REALIZATIONS.count())),
                        nc.dimension("time", static_cast<std::size_t>(kMonths * s.RUN.NYS)),
-                       nc.dimension("station", static_cast<std::size_t>(s.PARM.NGAUGE)),
+                       nc.dimension("station", static_cast<std::size_t>(s.RIVER.PARM.NGAUGE)),
                        nc.dimension("year", static_cast<std::size_t>(s.RUN.NYS)), nc.dimension("generator_state", 3)};
     define_axes(d);
     define_stations(d);
@@ -146,7 +146,7 @@ class NetcdfSink final : public RunSink {
   void define_flow(const Store& s, const Dimensions& d) {
     NetcdfFile& nc = *nc_;
     v_.flow = nc.variable("flow", NC_FLOAT, {d.realization, d.time, d.station});
-    const auto gauges = static_cast<std::size_t>(s.PARM.NGAUGE);
+    const auto gauges = static_cast<std::size_t>(s.RIVER.PARM.NGAUGE);
     const FlowChunkShape shape = flow_chunk_shape(static_cast<std::size_t>(s.RUN.REALIZATIONS.count()),
                                                   static_cast<std::size_t>(kMonths * s.RUN.NYS), gauges);
     const std::array<std::size_t, 3> chunk{shape.realizations, shape.months, shape.stations};
@@ -170,15 +170,15 @@ class NetcdfSink final : public RunSink {
 
   void describe_run(const Store& s) {
     NetcdfFile& nc = *nc_;
-    const std::string parameter_file = trimmed_name(s.PARM.PARMFILE.view());
+    const std::string parameter_file = trimmed_name(s.RIVER.PARM.PARMFILE.view());
     nc.text(NC_GLOBAL, "Conventions", "CF-1.8");
     nc.text(NC_GLOBAL, "title", river_system_title(s));
     nc.text(NC_GLOBAL, "source", "flowplex " + info_.version);
     nc.text(NC_GLOBAL, "generation_option", s.RUN.option().short_name());
     nc.integer(NC_GLOBAL, "generation_option_code", s.RUN.IOPT);
     nc.integer(NC_GLOBAL, "NYS", s.RUN.NYS);
-    nc.integer(NC_GLOBAL, "common_period_first_year", s.PARM.ISTART);
-    nc.integer(NC_GLOBAL, "common_period_last_year", s.PARM.ISTART + s.PARM.NCOMMON - 1);
+    nc.integer(NC_GLOBAL, "common_period_first_year", s.RIVER.PARM.ISTART);
+    nc.integer(NC_GLOBAL, "common_period_last_year", s.RIVER.PARM.ISTART + s.RIVER.PARM.NCOMMON - 1);
     nc.text(NC_GLOBAL, "parameter_file", parameter_file);
     nc.text(NC_GLOBAL, "parameter_file_sha256", digest_file(parameter_file).sha256);
     nc.text(NC_GLOBAL, "program_version", info_.version);

@@ -19,7 +19,7 @@ void same(double read, double fitted, int decimals, const std::string& what) {
             ", FITTED AS " + std::to_string(fitted) + " ***");
 }
 
-void compare_gauge(const Store& s, const RiverSystem& system, int g) {
+void compare_gauge(const flowplex::RiverSystem& s, const RiverSystem& system, int g) {
   const GaugeAnnualModel& a = system.annual[static_cast<std::size_t>(g - 1)];
   const std::string at = " OF GAUGE " + std::to_string(g);
   same(s.ANDATA.NYEARS(g), system.records.years, 0, "NYEARS" + at);
@@ -61,7 +61,7 @@ void compare_matrix(const Arr<double, kMaxGauges, kMaxGauges>& read, const Eigen
       same(read(static_cast<int>(i) + 1, static_cast<int>(j) + 1), fitted(i, j), 6, name);
 }
 
-void compare_forecast(const Store& s, const RiverSystem& system) {
+void compare_forecast(const flowplex::RiverSystem& s, const RiverSystem& system) {
   for (int g = 1; g <= system.records.gauge_count(); ++g) {
     const GaugeForecastModel& f = system.forecast.gauges[static_cast<std::size_t>(g - 1)];
     const std::string at = " OF GAUGE " + std::to_string(g) + " IN PARAMFOR.DAT";
@@ -81,8 +81,8 @@ void compare_forecast(const Store& s, const RiverSystem& system) {
 }  // namespace
 
 void verify_written_system(const std::filesystem::path& folder, const RiverSystem& system) {
-  auto store = make_store();
-  Store& s = *store;
+  auto river = std::make_unique<flowplex::RiverSystem>();
+  flowplex::RiverSystem& s = *river;
   s.FOLDER = folder;
   std::istringstream no_answers;
   std::ostringstream progress;

@@ -82,11 +82,11 @@ figure.pair{grid-template-columns:minmax(0,1.2fr) 1fr}
 
 std::string run_facts(const Store& s) {
   const std::vector<std::pair<std::string_view, std::string>> facts{
-      {"Parameter file", trimmed_name(s.PARM.PARMFILE.view())},
+      {"Parameter file", trimmed_name(s.RIVER.PARM.PARMFILE.view())},
       {"Generation", s.RUN.option().description()},
       {"Sequences", "41 of " + std::to_string(s.RUN.NYS) + " years"},
-      {"Common period", std::to_string(s.PARM.ISTART) + " to " + std::to_string(s.PARM.IEND) + " (" +
-                            std::to_string(s.PARM.NCOMMON) + " years)"},
+      {"Common period", std::to_string(s.RIVER.PARM.ISTART) + " to " + std::to_string(s.RIVER.PARM.IEND) + " (" +
+                            std::to_string(s.RIVER.PARM.NCOMMON) + " years)"},
   };
   std::string out = "<dl class=\"run\">";
   for (const auto& [name, value] : facts) out += "<dt>" + std::string(name) + "</dt><dd>" + escaped(value) + "</dd>";
@@ -104,8 +104,8 @@ std::string chosen_gauges(const Store& s) {
   std::vector<std::vector<std::string>> rows;
   for (int k = 1; k <= s.RUN.NSEL; ++k) {
     const int g = s.RUN.IGLIST(k);
-    const bool known = g >= 1 && g <= s.PARM.NGAUGE;
-    rows.push_back({std::to_string(k), std::to_string(g), known ? trimmed_name(s.PARM.GNAME(g).view()) : "",
+    const bool known = g >= 1 && g <= s.RIVER.PARM.NGAUGE;
+    rows.push_back({std::to_string(k), std::to_string(g), known ? trimmed_name(s.RIVER.PARM.GNAME(g).view()) : "",
                     trimmed_name(s.HIST.HISTFILE(k).view()), std::to_string(s.HIST.NYHIST(k))});
   }
   return html::plain_table("The chosen gauges", {"Slot", "Gauge", "Name", "Historic file", "Years read"}, rows,

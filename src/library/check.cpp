@@ -91,10 +91,10 @@ class SilentConsole {
 // every option, since every run loads them all. Returns the gauges whose series files
 // hold a fault, so that nothing that follows from it is counted again.
 std::set<int> load_river_system(Store& s, Findings& found, const CheckRequest& request) {
-  s.PARM.PARMFILE.assign(request.parameter_file);
+  s.RIVER.PARM.PARMFILE.assign(request.parameter_file);
   Faults faults = Faults::noting();
   SilentConsole quiet;
-  anread(s, quiet.console(), faults);
+  anread(s.RIVER, quiet.console(), faults);
   std::set<int> faulty;
   for (const Fault& f : faults.noted()) {
     found.problem(f.message, kEveryOption, {}, {f.file, f.line});
@@ -103,25 +103,25 @@ std::set<int> load_river_system(Store& s, Findings& found, const CheckRequest& r
   return faulty;
 }
 
-bool series_read(const Store& s) { return s.PARM.NCOMMON > 0; }
+bool series_read(const Store& s) { return s.RIVER.PARM.NCOMMON > 0; }
 
 // The incremental, ranked and rainfall files of gauge g that are missing: what its
 // records lack when an option cannot generate it.
 std::vector<std::string> missing_record_files(const Store& s, int g) {
   std::vector<std::string> missing;
   for (const int type : {kIncremental, kRanked, kRainfall})
-    if (!file_exists(s.FOLDER, series_file_name(s, g, type)))
-      missing.push_back("CANNOT FIND THE FILE " + series_file_name(s, g, type));
+    if (!file_exists(s.RIVER.FOLDER, series_file_name(s.RIVER, g, type)))
+      missing.push_back("CANNOT FIND THE FILE " + series_file_name(s.RIVER, g, type));
   return missing;
 }
 
 // What keeps the rigorous option or the bootstrap from generating each gauge whose
 // series files were read whole.
 void generation_findings(const Store& s, Findings& found, const std::set<int>& faulty) {
-  for (int g = 1; g <= s.PARM.NGAUGE; ++g) {
+  for (int g = 1; g <= s.RIVER.PARM.NGAUGE; ++g) {
     if (faulty.contains(g)) continue;
     for (std::size_t i = 0; i < kForecastingOption; ++i) {
-      const auto why = generation_fault(s, kOptionTexts[i].IOPT, g);
+      const auto why = generation_fault(s.RIVER, kOptionTexts[i].IOPT, g);
       if (!why) continue;
       OptionSet stops{};
       stops[i] = true;
@@ -132,25 +132,25 @@ void generation_findings(const Store& s, Findings& found, const std::set<int>& f
 
 // Rainfall, afforestation and irrigation: a run goes on without them.
 void secondary_series_findings(const Store& s, Findings& found) {
-  for (int g = 1; g <= s.PARM.NGAUGE; ++g)
+  for (int g = 1; g <= s.RIVER.PARM.NGAUGE; ++g)
     for (int type = kRainfall; type <= kSeriesTypes; ++type)
-      if (!file_exists(s.FOLDER, series_file_name(s, g, type)))
-        found.warning(" *** CANNOT FIND THE FILE " + series_file_name(s, g, type) + " - A RUN PROCEEDS WITHOUT IT ***",
-                      {}, {series_file_name(s, g, type)});
+      if (!file_exists(s.RIVER.FOLDER, series_file_name(s.RIVER, g, type)))
+        found.warning(" *** CANNOT FIND THE FILE " + series_file_name(s.RIVER, g, type) + " - A RUN PROCEEDS WITHOUT IT ***",
+                      {}, {series_file_name(s.RIVER, g, type)});
 }
 
 // Every gauge's historic file of the type, read as the run reads it (into slot 1).
 std::vector<HistoricSummary> historic_findings(Store& s, Findings& found, const std::string& type) {
   std::vector<HistoricSummary> summaries;
-  for (int g = 1; g <= s.PARM.NGAUGE; ++g) {
+  for (int g = 1; g <= s.RIVER.PARM.NGAUGE; ++g) {
     HistoricSummary h;
-    h.file = trimmed_name(historic_file_name(s.PARM.GNAME(g), type));
-    h.found = file_exists(s.FOLDER, h.file);
+    h.file = trimmed_name(historic_file_name(s.RIVER.PARM.GNAME(g), type));
+    h.found = file_exists(s.RIVER.FOLDER, h.file);
     if (!h.found) {
       found.warning(" *** CANNOT FIND THE HISTORIC FILE " + h.file + " ***", {}, {h.file});
     } else {
       Faults faults = Faults::noting();
-      faults.carry_on([&] { h.read = read_historic_years(s.FOLDER, h.file, s.HIST, 1); });
+      faults.carry_on([&] { h.read = read_historic_years(s.RIVER.FOLDER, h.file, s.HIST, 1); });
       for (const Fault& f : faults.noted()) found.warning(f.message, {}, {f.file, f.line});
       if (!faults.noted_any())
         for (const std::string& note : historic_read_notes(h.file, h.read)) found.warning(note, {}, {h.file, h.read.bad_line});
@@ -162,10 +162,10 @@ std::vector<HistoricSummary> historic_findings(Store& s, Findings& found, const 
 
 // PARAMFOR.DAT: missing, forecasting cannot run; present, its faults are problems.
 void forecast_findings(Store& s, Findings& found) {
-  const bool present = file_exists(s.FOLDER, kForecastFile);
+  const bool present = file_exists(s.RIVER.FOLDER, kForecastFile);
   Faults faults = Faults::noting();
-  faults.carry_on([&] { read_forecast_file(s, kForecastFile, faults); });
-  if (!faults.noted_any()) faults.carry_on([&] { set_forecast_start(s); });
+  faults.carry_on([&] { read_forecast_file(s.RIVER, kForecastFile, faults); });
+  if (!faults.noted_any()) faults.carry_on([&] { set_forecast_start(s.RIVER); });
   for (const Fault& f : faults.noted()) {
     if (present)
       found.problem(f.message, kForecastingOnly, {}, {f.file, f.line});
@@ -200,21 +200,21 @@ std::string historic_text(const HistoricSummary& h) {
 }
 
 bool is_key_gauge(const Store& s, int g) {
-  for (int i = 1; i <= s.DSBASE.NKEY; ++i)
-    if (s.DSBASE.KEYG(i) == g) return true;
+  for (int i = 1; i <= s.RIVER.DSBASE.NKEY; ++i)
+    if (s.RIVER.DSBASE.KEYG(i) == g) return true;
   return false;
 }
 
 std::string key_gauges_text(const Store& s) {
   std::string text;
-  for (int i = 1; i <= s.DSBASE.NKEY; ++i) text += (text.empty() ? "" : " ") + std::to_string(s.DSBASE.KEYG(i));
+  for (int i = 1; i <= s.RIVER.DSBASE.NKEY; ++i) text += (text.empty() ? "" : " ") + std::to_string(s.RIVER.DSBASE.KEYG(i));
   return text.empty() ? "NONE" : text;
 }
 
 std::string common_period_text(const Store& s) {
   if (!series_read(s)) return "NOT KNOWN";
-  return std::to_string(s.PARM.ISTART) + " TO " + std::to_string(s.PARM.ISTART + s.PARM.NCOMMON - 1) + ", " +
-         std::to_string(s.PARM.NCOMMON) + " YEARS";
+  return std::to_string(s.RIVER.PARM.ISTART) + " TO " + std::to_string(s.RIVER.PARM.ISTART + s.RIVER.PARM.NCOMMON - 1) + ", " +
+         std::to_string(s.RIVER.PARM.NCOMMON) + " YEARS";
 }
 
 std::string options_text(const OptionSet& can_run) {
@@ -226,9 +226,9 @@ std::string options_text(const OptionSet& can_run) {
 
 void show_summary(const Store& s, Console& con, const Findings& found, const std::vector<HistoricSummary>& historic) {
   con.text(kGaugeHeading);
-  for (int g = 1; g <= s.PARM.NGAUGE; ++g) {
-    const int first = s.ANDATA.IYSTART(g);
-    con.write(kGaugeRow, g, s.PARM.GNAME(g), first, first + s.ANDATA.NYEARS(g) - 1, s.ANDATA.NYEARS(g),
+  for (int g = 1; g <= s.RIVER.PARM.NGAUGE; ++g) {
+    const int first = s.RIVER.ANDATA.IYSTART(g);
+    con.write(kGaugeRow, g, s.RIVER.PARM.GNAME(g), first, first + s.RIVER.ANDATA.NYEARS(g) - 1, s.RIVER.ANDATA.NYEARS(g),
               is_key_gauge(s, g) ? "YES" : "", historic_text(historic[static_cast<std::size_t>(g - 1)]));
   }
   con.text(" ", " COMMON PERIOD        : " + common_period_text(s), " KEY GAUGES           : " + key_gauges_text(s),
@@ -249,7 +249,7 @@ ExitStatus check_river_system(Store& s, Console& con, const CheckRequest& reques
     secondary_series_findings(s, found);
   }
   const std::vector<HistoricSummary> historic = historic_findings(s, found, request.historic_type);
-  if (s.PARM.NGAUGE > 0) forecast_findings(s, found);
+  if (s.RIVER.PARM.NGAUGE > 0) forecast_findings(s, found);
 
   con.text(" CHECK OF THE RIVER SYSTEM OF " + request.parameter_file + ", HISTORIC FILES OF TYPE " +
                request.historic_type,

@@ -29,7 +29,7 @@ CheckReport check(const std::filesystem::path& folder, const std::string& parame
     throw std::filesystem::filesystem_error("cannot open the river system's folder", folder,
                                             std::make_error_code(std::errc::no_such_file_or_directory));
   auto store = make_store();
-  store->FOLDER = folder;
+  store->RIVER.FOLDER = folder;
   std::istringstream no_answers;
   std::ostringstream text;
   Console console(no_answers, text);

@@ -1,4 +1,5 @@
 #include <climits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,7 @@ void historic_totals(Store& s, int k) {
 }
 
 void load_historic_file(Store& s, Console& con, int k) {
-  const Name& gauge = s.PARM.GNAME(s.RUN.IGLIST(k));
+  const Name& gauge = s.RIVER.PARM.GNAME(s.RUN.IGLIST(k));
   con.question([&] {
     con.text("     ");
     con.write(kForGauge, " FOR GAUGE = ", gauge);
@@ -33,18 +34,18 @@ void load_historic_file(Store& s, Console& con, int k) {
   std::string file;
   for (;;) {
     file = historic_file_name(gauge, con.ask_line([&] { con.text(" ENTER THE HISTORIC FILE TYPE (E.G. INC ) ? "); }));
-    if (file_exists(s.FOLDER, trimmed_name(file))) break;
+    if (file_exists(s.RIVER.FOLDER, trimmed_name(file))) break;
     con.question([&] { con.text(" ", " CANNOT FIND THE HISTORIC FILE ", Text<60>(file).view(), " TRY AGAIN "); });
   }
   s.HIST.HISTFILE(k).assign(file);
-  const HistoricRead read = read_historic_years(s.FOLDER, trimmed_name(file), s.HIST, k);
+  const HistoricRead read = read_historic_years(s.RIVER.FOLDER, trimmed_name(file), s.HIST, k);
   s.HIST.NYHIST(k) = read.years;
   for (const std::string& note : historic_read_notes(trimmed_name(file), read)) con.free(note);
   historic_totals(s, k);
 }
 
 int ask_analysis(Store& s, Console& con, int k) {
-  const Name& gauge = s.PARM.GNAME(s.RUN.IGLIST(k));
+  const Name& gauge = s.RIVER.PARM.GNAME(s.RUN.IGLIST(k));
   return con.ask_whole(
       [&] {
         con.text("        ");
@@ -60,17 +61,17 @@ int ask_analysis(Store& s, Console& con, int k) {
 // The pages of slot k against every other slot, in slot order. Every slot is ranked first;
 // then each page only reads the store, so the pages are computed side by side and
 // written in order.
-void correlations_with_others(Store& s, Channels& ch, RunSink& sink, int k, int threads) {
+void correlations_with_others(const Store& s, SlotRanks& ranks, Channels& ch, RunSink& sink, int k, int threads) {
   std::vector<int> others;
   for (int kk = 1; kk <= s.RUN.NSEL; ++kk)
     if (kk != k) others.push_back(kk);
   if (others.empty()) return;
-  rank_slot(s.FLOW, k, s.RUN.NYS, threads);
-  for (const int kk : others) rank_slot(s.FLOW, kk, s.RUN.NYS, threads);
-  const Store& ranked = s;
+  rank_slot(s.FLOW, ranks, k, s.RUN.NYS, threads);
+  for (const int kk : others) rank_slot(s.FLOW, ranks, kk, s.RUN.NYS, threads);
+  const SlotRanks& ranked = ranks;
   const auto page = [&](int i) {
     const int kk = others[static_cast<std::size_t>(i - 1)];
-    return mthrnk(ranked, k, kk, ranked.RUN.IGLIST(k), ranked.RUN.IGLIST(kk), ranked.RUN.NYS);
+    return mthrnk(s, ranked, k, kk, s.RUN.IGLIST(k), s.RUN.IGLIST(kk), s.RUN.NYS);
   };
   in_order(static_cast<int>(others.size()), threads, page, [&](int, const CorrelationResult& result) {
     write_correlation_page(ch.unit(16), result);
@@ -95,11 +96,13 @@ void read_historic_files(Store& s, Console& con) {
 void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink, const RealizationScratch* beyond_flow,
                    int threads) {
   RiskAnalyses risk(beyond_flow, threads);
+  // The correlation test's ranks, formed the first time a page of a slot needs them.
+  const auto ranks = std::make_unique<SlotRanks>();
   for (int k = 1; k <= s.RUN.NSEL; ++k) {
     for (int choice = 0; choice != 4;) {
       choice = ask_analysis(s, con, k);
       if (choice == 1) statistical_properties(s, con, ch, sink, risk, k, threads);
-      if (choice == 2) correlations_with_others(s, ch, sink, k, threads);
+      if (choice == 2) correlations_with_others(s, *ranks, ch, sink, k, threads);
       if (choice == 3) annual_listing(s, con, ch, threads);
     }
   }

@@ -48,13 +48,13 @@ void ask_gauges(Store& s, Console& con) {
 }
 
 void ask_parameter_file(Store& s, Console& con) {
-  s.PARM.PARMFILE.assign(con.ask_line([&] {
+  s.RIVER.PARM.PARMFILE.assign(con.ask_line([&] {
     con.text(" ", " ENTER THE NAME OF THE PARAMETER FILE ", " WITH PATH IF NOT IN CURRENT DIRECTORY",
              " - ELSE ENTER NOTHING IF HAPPY WITH THE");
     con.free(" DEFAULT, WHICH IS ", Name(kDefaultParameterFile));
     con.text(" ENTER PATH+NAME OR ENTER FOR DEFAULT ? ");
   }));
-  if (s.PARM.PARMFILE.blank()) s.PARM.PARMFILE.assign(kDefaultParameterFile);
+  if (s.RIVER.PARM.PARMFILE.blank()) s.RIVER.PARM.PARMFILE.assign(kDefaultParameterFile);
 }
 
 }  // namespace

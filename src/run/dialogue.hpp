@@ -13,7 +13,7 @@ inline constexpr std::string_view kDefaultParameterFile = "PARMSET.DAT";
 
 void show_banner(Console& con);
 // Asks for NYS, the option, the gauge list and (after opening the report files) the
-// parameter file name, filling s.RUN and s.PARM.PARMFILE.
+// parameter file name, filling s.RUN and s.RIVER.PARM.PARMFILE.
 void run_dialogue(Store& s, Console& con, Channels& ch);
 
 }  // namespace flowplex

@@ -32,7 +32,7 @@ void annual_totals(const RunState& run, FlowBlock& kept) {
 
 void generate_sequences(Store& s, Console& con, RunSink& sink, RealizationScratch* scratch, int threads) {
   const RealizationRange& range = s.RUN.REALIZATIONS;
-  RealizationMaker maker(s, s.STDAT, {s.RUN.option(), s.RUN.NYS, nullptr, {}});
+  RealizationMaker maker(s.RIVER, s.STDAT, {s.RUN.option(), s.RUN.NYS, nullptr, {}});
   const auto keep = [&](int seq) { return range.described(seq) || sink.takes_sequences() || scratch != nullptr; };
   // Every realization of the range reaches the sinks in order, the place where whatever
   // follows each realization's flows (exports, figures over the ensemble) takes them.
@@ -53,7 +53,6 @@ void generate_sequences(Store& s, Console& con, RunSink& sink, RealizationScratc
   make_in_order(maker, range.first, range.last, threads, keep, {}, deliver);
   if (scratch != nullptr) scratch->finish_writing();
   annual_totals(s.RUN, s.FLOW);
-  s.FLOW.NRANKED.fill(0);  // new flows: the monthly correlations rank them afresh
 }
 
 }  // namespace flowplex

@@ -60,10 +60,10 @@ bool forecast_dump(const Store& s, Console& con, Channels& ch) {
   Channel& out = ch.unit(27);
   out.open_new();
   // Gauges in parameter-file order; a gauge chosen in several slots once per slot.
-  for (int g = 1; g <= s.PARM.NGAUGE; ++g)
+  for (int g = 1; g <= s.RIVER.PARM.NGAUGE; ++g)
     for (int k = 1; k <= s.RUN.NSEL; ++k)
       if (s.RUN.IGLIST(k) == g) {
-        out.write(kDumpGauge, s.PARM.GNAME(g));
+        out.write(kDumpGauge, s.RIVER.PARM.GNAME(g));
         dump_slot(s, out, k);
       }
   out.close();

@@ -41,9 +41,9 @@ ExitStatus finish(const Store& s, Console& con, Channels& ch, RunSink& sink, std
 
 void check_gauges_in_parameter_file(const Store& s, std::span<const int> gauges) {
   for (const int g : gauges)
-    if (g > s.PARM.NGAUGE)
+    if (g > s.RIVER.PARM.NGAUGE)
       end_run(" *** GAUGE NO. " + std::to_string(g) + " WAS CHOSEN, BUT THE PARAMETER FILE " +
-              trimmed_name(s.PARM.PARMFILE.view()) + " HOLDS " + std::to_string(s.PARM.NGAUGE) + " GAUGES ***");
+              trimmed_name(s.RIVER.PARM.PARMFILE.view()) + " HOLDS " + std::to_string(s.RIVER.PARM.NGAUGE) + " GAUGES ***");
 }
 
 ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& sink, const BeforeDialogue& before_dialogue,
@@ -53,10 +53,10 @@ ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& sink, con
     show_banner(con);
     if (before_dialogue) before_dialogue(s, con);
     run_dialogue(s, con, ch);
-    ensure_loaded(s, con, threads);
+    ensure_loaded(s.RIVER, con, threads);
     check_gauges_in_parameter_file(s, s.RUN.IGLIST.span(s.RUN.NSEL, 1));
-    check_for_generation(s, s.RUN.IOPT);
-    if (s.RUN.option().forecasting()) load_forecast_model(s);
+    check_for_generation(s.RIVER, s.RUN.IOPT);
+    if (s.RUN.option().forecasting()) load_forecast_model(s.RIVER);
     sink.begin_generation(s);
     // Removed when the run ends, however it ends.
     std::optional<RealizationScratch> scratch;

@@ -114,10 +114,10 @@ void refuse_what_the_dump_leaves_out(const RunFlags& flags) {
 void check_historic_files(const Store& s, const RunRequest& request) {
   for (std::size_t k = 0; k < request.gauges.size(); ++k) {
     const int g = request.gauges[k];
-    const std::string file = trimmed_name(historic_file_name(s.PARM.GNAME(g), request.historic_types[k]));
+    const std::string file = trimmed_name(historic_file_name(s.RIVER.PARM.GNAME(g), request.historic_types[k]));
     if (!file_exists(file))
       end_run(" *** CANNOT FIND THE HISTORIC FILE " + file + " OF GAUGE " + std::to_string(g) + " (" +
-              trimmed_name(s.PARM.GNAME(g).view()) + ") ***");
+              trimmed_name(s.RIVER.PARM.GNAME(g).view()) + ") ***");
   }
 }
 
@@ -180,12 +180,12 @@ std::string dialogue_answers(const RunRequest& r) {
 }
 
 void check_before_run(Store& s, Console& con, const RunRequest& request, int threads) {
-  s.PARM.PARMFILE.assign(request.parameter_file.empty() ? kDefaultParameterFile : request.parameter_file);
-  ensure_loaded(s, con, threads);
+  s.RIVER.PARM.PARMFILE.assign(request.parameter_file.empty() ? kDefaultParameterFile : request.parameter_file);
+  ensure_loaded(s.RIVER, con, threads);
   check_gauges_in_parameter_file(s, request.gauges);
   const GenerationOption option = GenerationOption::from_answer(request.option);
-  check_for_generation(s, option.IOPT());
-  if (option.forecasting()) load_forecast_model(s);
+  check_for_generation(s.RIVER, option.IOPT());
+  if (option.forecasting()) load_forecast_model(s.RIVER);
   if (!request.dump) check_historic_files(s, request);
 }
 

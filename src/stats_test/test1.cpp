@@ -53,7 +53,7 @@ std::optional<StatisticsResult> prepare_test1(const Store& s, Console& con, Chan
   const HistoricalFigures hist = historical_figures(s, k);
   con.free(" HERE WE GO WITH GAUGE ", g);
   const StatisticsResult result =
-      genar({k, g, s.PARM.GNAME(g).view(), parameter_values(s.GSUB, g), hist, s.FLOW, s.RUN.NYS}, threads);
+      genar({k, g, s.RIVER.PARM.GNAME(g).view(), parameter_values(s.RIVER.GSUB, g), hist, s.FLOW, s.RUN.NYS}, threads);
   write_statistics_report(ch, result);
   return result;
 }

@@ -31,12 +31,6 @@ struct RunState {
 struct FlowBlock {
   Arr<float, kMonths, kMaxYears, kSequences, kMaxSlots> FLOW;
   Arr<float, kMaxYears, kSequences, kMaxSlots> FLOWYR;
-  // The ranks of each year's flow within its sequence, by month (kMonths + 1: the annual
-  // totals), formed once per slot for the monthly correlations, with the tie sum of each
-  // series and the years ranked of each slot (0: not ranked).
-  Arr<float, kMaxYears, kMonths + 1, kSequences, kMaxSlots> FRANK;
-  Arr<float, kMonths + 1, kSequences, kMaxSlots> FTIES;
-  Arr<int, kMaxSlots> NRANKED;
 };
 
 // Historical flows of the chosen gauges.
@@ -47,11 +41,13 @@ struct HistBlock {
   Arr<Text<60>, kMaxSlots> HISTFILE;  // the name of each slot's historic file
 };
 
-// The river system, read once and from then on only read (every generation routine takes
-// it as const RiverSystem&), and beside it what the run and the analyses share. Each
-// sequence's generator state is an owner of its own (GeneratorState), made by the
-// generation loop.
-struct Store : RiverSystem {
+// What one run of the command line holds, owner by owner: the river system, read once
+// and from then on only read (every generation routine takes it as const RiverSystem&),
+// the run's state from the dialogue, the kept flows of the chosen gauges, their
+// historical record, and the random stream as the start-up left it. Each sequence's
+// generator state is an owner of its own (GeneratorState), made by the realization maker.
+struct Store {
+  RiverSystem RIVER;
   RunState RUN;
   FlowBlock FLOW;
   HistBlock HIST;

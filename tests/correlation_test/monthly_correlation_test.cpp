@@ -38,9 +38,9 @@ class MonthlyCorrelation : public ::testing::Test {
 
   // Gauge g in slot k: its record start and length, and the years its historic file holds.
   void gauge(int k, int g, const char* name, int first_year, int years, int lines) {
-    s_->PARM.GNAME(g).assign(name);
-    s_->ANDATA.IYSTART(g) = first_year;
-    s_->ANDATA.NYEARS(g) = years;
+    s_->RIVER.PARM.GNAME(g).assign(name);
+    s_->RIVER.ANDATA.IYSTART(g) = first_year;
+    s_->RIVER.ANDATA.NYEARS(g) = years;
     s_->HIST.NYHIST(k) = lines;
     for (int y = 1; y <= lines; ++y) {
       for (int m = 1; m <= kMonths; ++m) s_->HIST.HISTM(y, m, k) = flow_value(y, m, g, 1);
@@ -55,9 +55,9 @@ class MonthlyCorrelation : public ::testing::Test {
       }
   }
   std::string page(int k, int kk, int g, int gk, int NYS) {
-    rank_slot(s_->FLOW, k, NYS, 1);
-    rank_slot(s_->FLOW, kk, NYS, 1);
-    write_correlation_page(ch_.unit(16), mthrnk(*s_, k, kk, g, gk, NYS));
+    rank_slot(s_->FLOW, *ranks_, k, NYS, 1);
+    rank_slot(s_->FLOW, *ranks_, kk, NYS, 1);
+    write_correlation_page(ch_.unit(16), mthrnk(*s_, *ranks_, k, kk, g, gk, NYS));
     ch_.unit(16).close();
     std::ifstream in(dir_ / "SEQPROBE.ANS", std::ios::binary);
     std::ostringstream text;
@@ -79,6 +79,7 @@ class MonthlyCorrelation : public ::testing::Test {
   }
 
   std::unique_ptr<Store> s_ = make_store();
+  std::unique_ptr<SlotRanks> ranks_ = std::make_unique<SlotRanks>();
   Channels ch_;
   fs::path dir_;
 };

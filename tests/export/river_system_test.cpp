@@ -13,7 +13,7 @@ namespace {
 
 std::unique_ptr<Store> gauges(std::initializer_list<const char*> names) {
   auto s = make_store();
-  for (const char* name : names) s->PARM.GNAME(++s->PARM.NGAUGE).assign(name);
+  for (const char* name : names) s->RIVER.PARM.GNAME(++s->RIVER.PARM.NGAUGE).assign(name);
   return s;
 }
 
@@ -21,9 +21,9 @@ std::unique_ptr<Store> gauges(std::initializer_list<const char*> names) {
 // gauge's number; the file stem stays the name's first word.
 TEST(GaugeLabels, SharedOrMissingStemsAreToldApartByTheGaugeNumber) {
   auto s = gauges({"KLIP01 KLIPRIVIER", "VAAL VAAL AT ONE", "BERG01 BERGSPRUIT", "VAAL VAAL AT TWO", " NO STEM"});
-  s->DSBASE.NKEY = 2;
-  s->DSBASE.KEYG(1) = 3;
-  s->DSBASE.KEYG(2) = 1;
+  s->RIVER.DSBASE.NKEY = 2;
+  s->RIVER.DSBASE.KEYG(1) = 3;
+  s->RIVER.DSBASE.KEYG(2) = 1;
   const auto labels = gauge_labels(*s);
   ASSERT_EQ(labels.size(), 5U);
   std::vector<std::string> columns, stems;
@@ -40,7 +40,7 @@ TEST(GaugeLabels, SharedOrMissingStemsAreToldApartByTheGaugeNumber) {
 TEST(InputsRead, EveryFileReadIsListedOnceInTheOrderFirstRead) {
   testing::ScratchDir dir;
   auto s = gauges({"KLIP01 KLIPRIVIER", "KLIP01 AGAIN", "BERG01 BERGSPRUIT"});
-  s->PARM.PARMFILE.assign("PARMSET.DAT");
+  s->RIVER.PARM.PARMFILE.assign("PARMSET.DAT");
   for (const char* name : {"PARMSET.DAT", "KLIP01.INC", "BERG01.INC", "BERG01.RNK", "KLIP01.HIS"})
     std::ofstream(name) << name;
   s->RUN.NSEL = 2;

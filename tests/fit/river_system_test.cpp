@@ -79,9 +79,9 @@ struct LoadedSystem {
 
   explicit LoadedSystem(const fs::path& folder) {
     const InFolder here(folder);
-    store->PARM.PARMFILE.assign("PARMSET.DAT");
+    store->RIVER.PARM.PARMFILE.assign("PARMSET.DAT");
     rng::start(state.STDAT);
-    ensure_loaded(*store, console);
+    ensure_loaded((*store).RIVER, console);
   }
 
   // One sequence of `years` years of option `option`, as the generation loop makes it;
@@ -90,13 +90,13 @@ struct LoadedSystem {
   void sequence(const fs::path& folder, int option, int years, YearMade year_made) {
     const InFolder here(folder);
     Store& s = *store;
-    if (option == kForecasting) load_forecast_model(s);
+    if (option == kForecasting) load_forecast_model(s.RIVER);
     state.STDAT.NEWSEQ = 1;
     for (int y = 1; y <= years; ++y) {
-      anskom(s, state, console, GenerationOption(option));
+      anskom(s.RIVER, state, console, GenerationOption(option));
       year_made(y);
     }
-    if (years < 201) run_off(s, state, console, GenerationOption(option), 201 - years);
+    if (years < 201) run_off(s.RIVER, state, console, GenerationOption(option), 201 - years);
   }
 };
 

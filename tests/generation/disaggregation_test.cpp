@@ -37,8 +37,8 @@ class MonthlyDisaggregation : public ::testing::Test {
     disagg(s, state.INDIC, con, 1, Q, monthly, rainfall, mode, negative);
   }
 
-  std::unique_ptr<Store> store = make_store();
-  Store& s = *store;
+  std::unique_ptr<RiverSystem> store = std::make_unique<RiverSystem>();
+  RiverSystem& s = *store;
   GeneratorState state;
   std::istringstream in;
   std::ostringstream out;

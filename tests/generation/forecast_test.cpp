@@ -93,8 +93,8 @@ class Forecast : public ::testing::Test {
 
   testing::ScratchDir dir;
   std::vector<GaugeData> gauges{2};
-  std::unique_ptr<Store> store = make_store();
-  Store& s = *store;
+  std::unique_ptr<RiverSystem> store = std::make_unique<RiverSystem>();
+  RiverSystem& s = *store;
   GeneratorState gen;
 };
 

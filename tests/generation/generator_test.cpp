@@ -103,8 +103,8 @@ class Generator : public ::testing::Test {
     return gen.ANN.QANN(g);
   }
 
-  std::unique_ptr<Store> store = make_store();
-  Store& s = *store;
+  std::unique_ptr<RiverSystem> store = std::make_unique<RiverSystem>();
+  RiverSystem& s = *store;
   GeneratorState gen;
   std::istringstream in;
   std::ostringstream out;
@@ -345,7 +345,7 @@ TEST_F(Generator, SequencesStandAloneUnlessTheyCarryTheYearBefore) {
 // tops are unknown or found: a lower-triangular factor with a zero column and negative
 // deviates (whose zero products are -0) must give the same bits.
 TEST(Innovations, RowsKeepTheirSumOrder) {
-  auto s = make_store();
+  auto s = std::make_unique<RiverSystem>();
   constexpr int n = 7;
   Arr<double, kDeviates> v;
   for (int j = 1; j <= n; ++j) {

@@ -82,7 +82,8 @@ class RiverDirectory : public ::testing::Test {
   void SetUp() override { store_ = make_store(); }
   static void write(const std::string& name, const std::string& text) { std::ofstream(name) << text; }
 
-  Store& s() { return *store_; }
+  RiverSystem& s() { return store_->RIVER; }
+  Store& store() { return *store_; }
   std::istringstream in_;
   std::ostringstream out_;
   Console con_{in_, out_};

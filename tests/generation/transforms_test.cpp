@@ -65,8 +65,8 @@ class NearestYear : public ::testing::Test {
     mindq(s, in, Q);
     return in.IYSEL;
   }
-  std::unique_ptr<Store> store = make_store();
-  Store& s = *store;
+  std::unique_ptr<RiverSystem> store = std::make_unique<RiverSystem>();
+  RiverSystem& s = *store;
   IndicBlock in;
   Arr<double, kMaxGauges> Q;
 };

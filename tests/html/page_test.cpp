@@ -26,19 +26,19 @@ bool temporary_file_left() {
 
 std::unique_ptr<Store> river_system() {
   auto s = make_store();
-  s->PARM.TITLE.assign(" KLIPRIVIER & CO <SYSTEM>");
-  s->PARM.NGAUGE = 2;
-  s->PARM.GNAME(1).assign("KLIP01 KLIPRIVIER AT WELGEDACHT");
-  s->PARM.GNAME(2).assign("KLIP02 KLIPRIVIER AT HOOGEKRAAL");
-  s->PARM.ISTART = 1935;
-  s->PARM.IEND = 1995;
-  s->PARM.NCOMMON = 61;
+  s->RIVER.PARM.TITLE.assign(" KLIPRIVIER & CO <SYSTEM>");
+  s->RIVER.PARM.NGAUGE = 2;
+  s->RIVER.PARM.GNAME(1).assign("KLIP01 KLIPRIVIER AT WELGEDACHT");
+  s->RIVER.PARM.GNAME(2).assign("KLIP02 KLIPRIVIER AT HOOGEKRAAL");
+  s->RIVER.PARM.ISTART = 1935;
+  s->RIVER.PARM.IEND = 1995;
+  s->RIVER.PARM.NCOMMON = 61;
   s->RUN.NYS = 50;
   s->RUN.IOPT = 2;
   s->RUN.NSEL = 2;
   s->RUN.IGLIST(1) = 1;
   s->RUN.IGLIST(2) = 2;
-  s->PARM.PARMFILE.assign("PARMSET.DAT");
+  s->RIVER.PARM.PARMFILE.assign("PARMSET.DAT");
   s->HIST.HISTFILE(1).assign("KLIP01.HIS");
   s->HIST.HISTFILE(2).assign("KLIP02.HIS");
   // The files the run read, for the page's input digest.

@@ -37,7 +37,7 @@ TEST_F(Dialogue, DefaultParameterFileBootstrapOptionAndRepeatedGauge) {
   EXPECT_EQ(s_->RUN.NSEL, 2);
   EXPECT_EQ(s_->RUN.IGLIST(1), 4);
   EXPECT_EQ(s_->RUN.IGLIST(2), 4);
-  EXPECT_EQ(trimmed_name(s_->PARM.PARMFILE.view()), "PARMSET.DAT");
+  EXPECT_EQ(trimmed_name(s_->RIVER.PARM.PARMFILE.view()), "PARMSET.DAT");
   for (const char* f : {"SEQPROBE.ANS", "SEQPROBE.PIN", "SEQPROBE.PN2", "GAUGE.ANN"})
     EXPECT_TRUE(std::filesystem::exists(f)) << f;
   EXPECT_NE(out_.str().find("  DEFAULT, WHICH IS PARMSET.DAT                             \n"), std::string::npos);
@@ -49,7 +49,7 @@ TEST_F(Dialogue, FifteenthGaugeIsAnnouncedAndEndsTheList) {
   answer(answers + "MY.DAT\n");
   EXPECT_EQ(s_->RUN.NSEL, 15);
   EXPECT_EQ(s_->RUN.IGLIST(15), 15);
-  EXPECT_EQ(trimmed_name(s_->PARM.PARMFILE.view()), "MY.DAT");
+  EXPECT_EQ(trimmed_name(s_->RIVER.PARM.PARMFILE.view()), "MY.DAT");
   const std::string out = out_.str();
   const auto warning = out.find(" *** LAST GAUGE THAT CAN BE ENTERED ***");
   ASSERT_NE(warning, std::string::npos);

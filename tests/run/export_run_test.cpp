@@ -194,7 +194,7 @@ class ExportRun : public ::testing::Test {
 void expect_netcdf_holds_the_run(const ExampleRun& run, const fs::path& file) {
   const Store& s = run.store();
   const NetcdfReader nc(file);
-  const int NYS = s.RUN.NYS, NG = s.PARM.NGAUGE, T = kMonths * NYS;
+  const int NYS = s.RUN.NYS, NG = s.RIVER.PARM.NGAUGE, T = kMonths * NYS;
   ASSERT_EQ(nc.dimension("realization"), 41U);
   ASSERT_EQ(nc.dimension("time"), static_cast<std::size_t>(T));
   ASSERT_EQ(nc.dimension("station"), static_cast<std::size_t>(NG));
@@ -231,8 +231,8 @@ TEST_F(ExportRun, TheNetcdfFileHoldsEveryFlowOfTheRunBitForBit) {
   const auto years = nc.values<int>("index_year", kSequences * 50);
   const Store& s = run.store();
   for (const int year : years) {
-    EXPECT_GE(year, s.PARM.ISTART);
-    EXPECT_LE(year, s.PARM.ISTART + s.PARM.NCOMMON - 1);
+    EXPECT_GE(year, s.RIVER.PARM.ISTART);
+    EXPECT_LE(year, s.RIVER.PARM.ISTART + s.RIVER.PARM.NCOMMON - 1);
   }
   EXPECT_NE(std::count(years.begin(), years.end(), years[0]), static_cast<long>(years.size()));
 }
@@ -249,10 +249,10 @@ TEST_F(ExportRun, ABootstrapYearsIndexYearIsTheHistoricalYearItCopies) {
   ASSERT_EQ(rows.size(), 1U + kSequences * s.RUN.NYS);
   for (std::size_t r = 1; r < rows.size(); ++r) {
     const int seq = std::stoi(rows[r][0]), y = std::stoi(rows[r][1]);
-    const int p = std::stoi(rows[r][2]) - s.PARM.ISTART + 1;
+    const int p = std::stoi(rows[r][2]) - s.RIVER.PARM.ISTART + 1;
     for (int k = 1; k <= s.RUN.NSEL; ++k)
       for (int m = 1; m <= kMonths; ++m)
-        ASSERT_EQ(s.FLOW.FLOW(m, y, seq, k), static_cast<float>(std::max(s.QREC01.QM(m, p, s.RUN.IGLIST(k)), 0.0)))
+        ASSERT_EQ(s.FLOW.FLOW(m, y, seq, k), static_cast<float>(std::max(s.RIVER.QREC01.QM(m, p, s.RUN.IGLIST(k)), 0.0)))
             << "sequence " << seq << " year " << y;
   }
 }

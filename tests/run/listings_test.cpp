@@ -13,8 +13,8 @@ namespace {
 class Listings : public ::testing::Test {
  protected:
   void SetUp() override {
-    s_->PARM.NGAUGE = 8;
-    for (int g = 1; g <= 8; ++g) s_->PARM.GNAME(g).assign("GAUGE" + std::to_string(g) + " RIVER");
+    s_->RIVER.PARM.NGAUGE = 8;
+    for (int g = 1; g <= 8; ++g) s_->RIVER.PARM.GNAME(g).assign("GAUGE" + std::to_string(g) + " RIVER");
     s_->RUN.NYS = 2;
     s_->RUN.NSEL = 3;
     s_->RUN.IGLIST(1) = 7;

@@ -31,16 +31,16 @@ class Test1Report : public ::testing::Test {
     s_->RUN.NYS = 12;
     s_->RUN.NSEL = 2;
     s_->RUN.IGLIST(2) = 3;
-    s_->PARM.GNAME(3) = Name("BERG RIVER AT DRIEBOS");
-    s_->GSUB.HSTAT1(3) = 812.5;
-    s_->GSUB.HSTAT2(3) = 240.25;
-    s_->GSUB.PHI(1, 3) = 0.35;
-    s_->GSUB.PHI(2, 3) = -0.125;
-    s_->GSUB.THETA(1, 3) = 0.05;
-    s_->GSUB.THETA(2, 3) = 0.0;
-    s_->GSUB.HSTAT3(3) = 101.5;
-    s_->GSUB.HSTAT4(3) = 2.0;
-    s_->GSUB.IZERO(3) = 1;
+    s_->RIVER.PARM.GNAME(3) = Name("BERG RIVER AT DRIEBOS");
+    s_->RIVER.GSUB.HSTAT1(3) = 812.5;
+    s_->RIVER.GSUB.HSTAT2(3) = 240.25;
+    s_->RIVER.GSUB.PHI(1, 3) = 0.35;
+    s_->RIVER.GSUB.PHI(2, 3) = -0.125;
+    s_->RIVER.GSUB.THETA(1, 3) = 0.05;
+    s_->RIVER.GSUB.THETA(2, 3) = 0.0;
+    s_->RIVER.GSUB.HSTAT3(3) = 101.5;
+    s_->RIVER.GSUB.HSTAT4(3) = 2.0;
+    s_->RIVER.GSUB.IZERO(3) = 1;
     const float season[12] = {20, 45, 90, 130, 150, 110, 80, 50, 30, 20, 15, 12};
     s_->HIST.NYHIST(2) = 10;
     for (int y = 1; y <= 10; ++y)
