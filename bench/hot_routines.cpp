@@ -75,7 +75,7 @@ void BM_mindq(benchmark::State& state) {
   fill_uniform(Q.all(), 10.0, 1000.0, 2);
   IndicBlock in;
   for (auto _ : state) {
-    mindq(s, in, Q);
+    mindq(s.RIVER, in, Q);
     benchmark::DoNotOptimize(in.IYSEL);
   }
 }
@@ -105,7 +105,7 @@ void BM_disagg(benchmark::State& state) {
     store_year(s.RIVER.QREC03, p, 1800 + p, 1.5 * annual[at]);
     store_year(s.RIVER.QREC02, p, 1801 + by_flow[at], annual[static_cast<std::size_t>(by_flow[at])]);
   }
-  index_ranked_records(s);
+  index_ranked_records(s.RIVER);
   // Stochastic flows reach a little past both ends of the record.
   std::vector<double> flows(kMaxYears);
   fill_uniform(flows, 5.0, 1100.0, 4);
@@ -116,7 +116,7 @@ void BM_disagg(benchmark::State& state) {
   IndicBlock in;
   for (auto _ : state) {
     in.IYSEL = static_cast<int>(call % kMaxYears) + 1;  // every stored year in turn
-    disagg(s, in, quiet.con, 1, flows[call % kMaxYears], monthly, rainfall, Disaggregation::standard, negative);
+    disagg(s.RIVER, in, quiet.con, 1, flows[call % kMaxYears], monthly, rainfall, Disaggregation::standard, negative);
     benchmark::DoNotOptimize(monthly);
     ++call;
   }
@@ -215,7 +215,7 @@ bool load_river_system(benchmark::State& state, Store& s, QuietConsole& quiet) {
   }
   s.RIVER.PARM.PARMFILE.assign("PARMSET.DAT");
   try {
-    anread(s, quiet.con);
+    anread(s.RIVER, quiet.con);
   } catch (const RunEnded& e) {
     state.SkipWithError(e.what());
     return false;
@@ -240,14 +240,14 @@ void time_reader(benchmark::State& state, Read read) {
 
 // One series type: the incremental flows of every gauge.
 void BM_readin(benchmark::State& state) {
-  time_reader(state, [](Store& s, Console& con) { readin(s, con, s.RIVER.QREC01, kIncremental); });
+  time_reader(state, [](Store& s, Console& con) { readin(s.RIVER, con, s.RIVER.QREC01, kIncremental); });
 }
 BENCHMARK(BM_readin)->Unit(benchmark::kMillisecond);
 
 // The whole load: the parameter file with its matrices, the five series types of
 // every gauge and the end-member regressions.
 void BM_anread(benchmark::State& state) {
-  time_reader(state, [](Store& s, Console& con) { anread(s, con); });
+  time_reader(state, [](Store& s, Console& con) { anread(s.RIVER, con); });
 }
 BENCHMARK(BM_anread)->Unit(benchmark::kMillisecond);
 
