@@ -9,6 +9,7 @@
 #include "export/digest.hpp"
 #include "export/inputs.hpp"
 #include "export/sink.hpp"
+#include "flowplex/perturbation.hpp"
 #include "report/console.hpp"
 
 namespace flowplex {
@@ -40,6 +41,7 @@ struct RunInfo {
   const Console* console = nullptr;       // the dialogue, whose answers the manifest lists
   std::shared_ptr<OutputLedger> outputs = std::make_shared<OutputLedger>();
   std::shared_ptr<InputLedger> inputs = std::make_shared<InputLedger>();
+  std::optional<api::Perturbation> perturbation{};  // the factors of a perturbed run
 };
 
 // Every generated monthly flow of every gauge, every realization made, in one NetCDF-4

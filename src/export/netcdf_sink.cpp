@@ -10,6 +10,7 @@
 #include "export/exports.hpp"
 #include "export/inputs.hpp"
 #include "export/netcdf_file.hpp"
+#include "export/perturbation_facts.hpp"
 #include "export/risk_netcdf.hpp"
 #include "export/river_system.hpp"
 #include "export/sequence.hpp"
@@ -182,6 +183,7 @@ class NetcdfSink final : public RunSink {
       nc.integer(NC_GLOBAL, "first_realization", range.first);
       nc.integer(NC_GLOBAL, "last_realization", range.last);
     }
+    if (info_.perturbation) describe_perturbation(nc, *info_.perturbation, s.PARM.NGAUGE);
   }
 
   void describe_inputs(const std::vector<InputFile>& inputs) {
