@@ -48,6 +48,7 @@ class Perturbation {
   static Perturbation read_file(const std::filesystem::path& file);
 
   void set(int gauge, const GaugeFactors& factors);
+  void set_every_other_gauge(const GaugeFactors& factors);
   const GaugeFactors& of(int gauge) const;
   const GaugeFactors& every_other_gauge() const { return every_; }
   const std::map<int, GaugeFactors>& named_gauges() const { return named_; }

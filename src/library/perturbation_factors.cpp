@@ -82,7 +82,7 @@ void read_row(const std::string& line, Perturbation& p, bool& every_given) {
   if (!gauge) {
     if (every_given) throw RequestError("* is given twice");
     every_given = true;
-    p = Perturbation(f, p.given());
+    p.set_every_other_gauge(f);
     return;
   }
   if (p.named_gauges().contains(*gauge)) throw RequestError("gauge " + std::to_string(*gauge) + " is given twice");
@@ -125,6 +125,8 @@ Perturbation Perturbation::read_file(const std::filesystem::path& file) {
   if (!in) throw RequestError("cannot read the file " + file.string());
   return from_csv(in, file.string());
 }
+
+void Perturbation::set_every_other_gauge(const GaugeFactors& factors) { every_ = factors; }
 
 void Perturbation::set(int gauge, const GaugeFactors& factors) { named_[gauge] = factors; }
 
