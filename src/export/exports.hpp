@@ -9,6 +9,7 @@
 #include "export/digest.hpp"
 #include "export/inputs.hpp"
 #include "export/sink.hpp"
+#include "flowplex/perturbation.hpp"
 #include "report/console.hpp"
 
 namespace flowplex {
@@ -41,6 +42,7 @@ struct RunInfo {
   std::shared_ptr<OutputLedger> outputs = std::make_shared<OutputLedger>();
   std::shared_ptr<InputLedger> inputs = std::make_shared<InputLedger>();
   int netcdf_deflate_level = 0;  // --netcdf-deflate of the NetCDF file written; 0: none
+  std::optional<api::Perturbation> perturbation{};  // the factors of a perturbed run
 };
 
 // Every generated monthly flow of every gauge, every realization made, in one NetCDF-4

@@ -1,6 +1,7 @@
 #include "export/manifest.hpp"
 
 #include "export/digest.hpp"
+#include "export/perturbation_facts.hpp"
 
 namespace flowplex {
 namespace {
@@ -34,6 +35,7 @@ std::string manifest_text(const ManifestFacts& facts) {
   manifest["start_states"] = std::move(states);
   if (facts.realizations.given)
     manifest["realizations"] = {{"first", facts.realizations.first}, {"last", facts.realizations.last}};
+  if (run.perturbation) manifest["perturbation"] = perturbation_json(*run.perturbation);
   // Bytes that are not UTF-8 (a name typed in another encoding) become U+FFFD.
   return manifest.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }

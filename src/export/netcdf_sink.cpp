@@ -11,6 +11,7 @@
 #include "export/flow_chunks.hpp"
 #include "export/inputs.hpp"
 #include "export/netcdf_file.hpp"
+#include "export/perturbation_facts.hpp"
 #include "export/risk_netcdf.hpp"
 #include "export/river_system.hpp"
 #include "export/sequence.hpp"
@@ -187,6 +188,7 @@ class NetcdfSink final : public RunSink {
       nc.integer(NC_GLOBAL, "first_realization", range.first);
       nc.integer(NC_GLOBAL, "last_realization", range.last);
     }
+    if (info_.perturbation) describe_perturbation(nc, *info_.perturbation, s.RIVER.PARM.NGAUGE);
   }
 
   void describe_inputs(const std::vector<InputFile>& inputs) {

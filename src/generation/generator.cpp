@@ -147,13 +147,7 @@ bool zero_flow_gauge_value(const RiverSystem& river, int g, double y, double& x)
 
 // The stochastic annual flow of a modelled gauge; advances its lags.
 double modelled_annual_flow(const RiverSystem& river, AnnualRecursion& recursion, int g) {
-  const AnnualModel& a = river.ANN;
-  const double y = arma_step(river.GSUB, recursion, g);
-  double x = y * a.ASD(g) + a.AMEAN(g);
-  if (x > kCompressionThreshold) x = kCompressionThreshold + (x - kCompressionThreshold) * kCompressionFactor;
-  if (river.GSUB.IZERO(g) != 0 && !zero_flow_gauge_value(river, g, y, x)) return 0.0;
-  int IERR = 0;
-  return ajv(x, a.ITRANS(g), a.TPAR1(g), a.TPAR2(g), a.TPAR3(g), a.TPAR4(g), IERR);
+  return annual_flow_of_arma_value(river, g, arma_step(river.GSUB, recursion, g));
 }
 
 // The annual flows the months are formed from: the year's own, or the hook's copy of
@@ -251,6 +245,15 @@ long deviates_at_sequence_start(int IOPT) {
 }
 
 }  // namespace
+
+double annual_flow_of_arma_value(const RiverSystem& river, int g, double y) {
+  const AnnualModel& a = river.ANN;
+  double x = y * a.ASD(g) + a.AMEAN(g);
+  if (x > kCompressionThreshold) x = kCompressionThreshold + (x - kCompressionThreshold) * kCompressionFactor;
+  if (river.GSUB.IZERO(g) != 0 && !zero_flow_gauge_value(river, g, y, x)) return 0.0;
+  int IERR = 0;
+  return ajv(x, a.ITRANS(g), a.TPAR1(g), a.TPAR2(g), a.TPAR3(g), a.TPAR4(g), IERR);
+}
 
 void find_column_tops(const Matrix& M, int n, ColumnTops& top) {
   for (int j = 1; j <= n; ++j) {

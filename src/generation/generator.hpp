@@ -34,6 +34,11 @@ void find_column_tops(const Matrix& M, int n, ColumnTops& top);
 void correlate(const Matrix& M, const ColumnTops& top, std::span<const double> v, int n,
                Arr<double, kMaxGauges>& out);
 
+// The annual flow of modelled gauge g whose ARMA output (the standardised normalised
+// value before its scaling by the gauge's mean and deviation) is y: the compression of
+// the upper tail, the zero-flow share and the inverse transform, as each year meets them.
+double annual_flow_of_arma_value(const RiverSystem& river, int g, double y);
+
 // Fills EPS(1..count) with fresh deviates of the sequence's stream.
 void draw_deviates(GeneratorState& state, int count);
 

@@ -6,6 +6,7 @@
 
 #include "export/atomic_file.hpp"
 #include "export/inputs.hpp"
+#include "export/perturbation_facts.hpp"
 #include "export/river_system.hpp"
 #include "html/markup.hpp"
 #include "html/risk_section.hpp"
@@ -93,6 +94,17 @@ std::string run_facts(const Store& s) {
   return out + "</dl>";
 }
 
+// The factors of a perturbed run, gauge by gauge; nothing for a run that is not.
+std::string perturbation_facts(const std::optional<api::Perturbation>& perturbation, const Store& s) {
+  if (!perturbation) return "";
+  std::vector<std::vector<std::string>> rows;
+  for (int g = 1; g <= s.RIVER.PARM.NGAUGE; ++g)
+    rows.push_back({std::to_string(g), trimmed_name(s.RIVER.PARM.GNAME(g).view()), factors_in_words(perturbation->of(g))});
+  return "<p class=\"note\"><b>Perturbed flows</b> (" + escaped(perturbation->given()) +
+         "): every figure below is of the perturbed realizations, compared against today's record.</p>" +
+         html::plain_table("The factors of the perturbation", {"Gauge", "Name", "Factors"}, rows, "perturbation");
+}
+
 // The program and the inputs that made the page: the same inputs give the same digest.
 std::string provenance(const std::vector<InputFile>& inputs, const std::string& version) {
   const std::string digest = input_digest(inputs);
@@ -124,7 +136,11 @@ constexpr std::string_view kReadingGuide =
 class HtmlPage final : public RunSink {
  public:
   HtmlPage(const std::string& path, const RunInfo& info)
-      : path_(path), version_(info.version), outputs_(info.outputs), inputs_(info.inputs) {}
+      : path_(path),
+        version_(info.version),
+        outputs_(info.outputs),
+        inputs_(info.inputs),
+        perturbation_(info.perturbation) {}
 
   // The page's file is made before the sequences are, so that a path that cannot be
   // written ends the run before it spends its time.
@@ -192,9 +208,10 @@ class HtmlPage final : public RunSink {
         "<meta name=\"viewport\" content=\"width=device-width,initial-scale=1\"><title>" +
         escaped(title) + " \u2013 flowplex</title><style>" + std::string(kStyle) + std::string(html::kRiskStyle) +
         "</style></head><body>";
-    out += "<header><h1>" + escaped(title) + "</h1>" + run_facts(s) + chosen_gauges(s) +
+    out += "<header><h1>" + escaped(title) + "</h1>" + run_facts(s) + perturbation_facts(perturbation_, s) +
+           chosen_gauges(s) +
            provenance(inputs_->files(s), version_) + std::string(kReadingGuide) + "</header>\n";
-    out += html::validation_summary(validations_) + cross_gauge_;
+    out += html::validation_summary(validations_, perturbation_.has_value()) + cross_gauge_;
     out += contents() + "<main>" + sections_ + "</main></body></html>\n";
     return out;
   }
@@ -204,6 +221,7 @@ class HtmlPage final : public RunSink {
   std::string version_;
   std::shared_ptr<OutputLedger> outputs_;
   std::shared_ptr<InputLedger> inputs_;
+  std::optional<api::Perturbation> perturbation_;
   std::vector<Entry> entries_;
   std::string sections_;
   std::vector<html::ValidationLine> validations_;

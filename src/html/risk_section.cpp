@@ -268,7 +268,7 @@ std::string outside_name(const FigureLabel& f) {
 
 }  // namespace
 
-std::string validation_summary(const std::vector<ValidationLine>& lines) {
+std::string validation_summary(const std::vector<ValidationLine>& lines, bool perturbed) {
   if (lines.empty()) return "";
   std::vector<std::vector<std::string>> rows;
   std::string links, outside;
@@ -296,13 +296,17 @@ std::string validation_summary(const std::vector<ValidationLine>& lines) {
     if (outside.ends_with("; ")) outside.resize(outside.size() - 2);
     outside += "</li>";
   }
-  return "<section class=\"vs\"><h2>Validation summary</h2><p class=\"note\">For each gauge, how many historical "
+  const std::string against = perturbed ? " against today's record" : "";
+  return "<section class=\"vs\"><h2>Validation summary" + against +
+         "</h2><p class=\"note\">" +
+         (perturbed ? "The flows are perturbed: a figure outside the band shows the perturbation, not a fault. " : "") +
+         "For each gauge, how many historical "
          "figures lie inside the band the realizations span from their 5 % to their 95 % value, in all and by kind: "
          "moments (annual and monthly means and standard deviations), persistence and long memory "
          "(autocorrelations, Hurst exponent, low-frequency share), distribution (L-moment ratios), droughts (run "
          "sums, deficits, droughts below Q80, SSI-12 droughts) and flow duration. About nine in ten inside is what a "
          "generator that reproduces the record gives.</p>" +
-         plain_table("Historical figures inside the generated 5\u201395 % band", headings, rows, "summary") +
+         plain_table("Historical figures inside the generated 5\u201395 % band" + against, headings, rows, "summary") +
          "<p class=\"note\">Outside the band, by kind:</p><ul class=\"outside\">" + outside + "</ul>" +
          "<p class=\"note\">Risk sections: " + links + "</p></section>\n";
 }

@@ -27,7 +27,8 @@ struct ValidationLine {
 };
 
 // The summary table; nothing where no slot was analysed.
-std::string validation_summary(const std::vector<ValidationLine>& lines);
+// Perturbed flows are told apart from today's record by design: their summary says so.
+std::string validation_summary(const std::vector<ValidationLine>& lines, bool perturbed = false);
 
 // The heat maps and table of the pairs; nothing for fewer than two slots.
 std::string cross_gauge_section(const CrossGaugeResult& result);

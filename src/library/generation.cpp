@@ -6,22 +6,11 @@
 #include "generation/parameter_file.hpp"
 #include "generation/random_stream.hpp"
 #include "library/faults.hpp"
+#include "library/options.hpp"
 #include "library/realization_maker.hpp"
 
 namespace flowplex::api {
 namespace {
-
-GenerationOption generation_option(Option option) {
-  switch (option) {
-    case Option::bootstrap:
-      return GenerationOption(kBootstrap);
-    case Option::forecast:
-      return GenerationOption(kForecasting);
-    case Option::rigorous:
-      break;
-  }
-  return GenerationOption(kRigorous);
-}
 
 // The blocks the option generates from, checked for it.
 const flowplex::RiverSystem& blocks_for(const RiverSystem& system, Option option) {
@@ -52,6 +41,18 @@ void make_each(const RiverSystem& system, const GenerationRequest& request, bool
 }
 
 }  // namespace
+
+GenerationOption generation_option(Option option) {
+  switch (option) {
+    case Option::bootstrap:
+      return GenerationOption(kBootstrap);
+    case Option::forecast:
+      return GenerationOption(kForecasting);
+    case Option::rigorous:
+      break;
+  }
+  return GenerationOption(kRigorous);
+}
 
 Option option_named(std::string_view name) {
   for (const Option option : {Option::rigorous, Option::bootstrap, Option::forecast})

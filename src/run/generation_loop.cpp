@@ -30,9 +30,10 @@ void annual_totals(const RunState& run, FlowBlock& kept) {
 
 }  // namespace
 
-void generate_sequences(Store& s, Console& con, RunSink& sink, RealizationScratch* scratch, int threads) {
+void generate_sequences(Store& s, Console& con, RunSink& sink, RealizationScratch* scratch, int threads,
+                        const YearHook* hook) {
   const RealizationRange& range = s.RUN.REALIZATIONS;
-  RealizationMaker maker(s.RIVER, s.STDAT, {s.RUN.option(), s.RUN.NYS, nullptr, {}});
+  RealizationMaker maker(s.RIVER, s.STDAT, {s.RUN.option(), s.RUN.NYS, hook, {}});
   const auto keep = [&](int seq) { return range.described(seq) || sink.takes_sequences() || scratch != nullptr; };
   // Every realization of the range reaches the sinks in order, the place where whatever
   // follows each realization's flows (exports, figures over the ensemble) takes them.

@@ -62,6 +62,7 @@ int main(int argc, char** argv) {
   flowplex::add_output_options(app, invocation.outputs);
   flowplex::add_threads_option(app, invocation.threads);
   flowplex::add_realizations_option(app, invocation.realizations, invocation.realizations_value);
+  flowplex::add_perturbation_options(app, invocation.perturbation);
   ExitStatus fit_status = ExitStatus::Success;
   flowplex::add_fit_command(app, fit_status);
   flowplex::RunFlags run_flags;

@@ -6,6 +6,7 @@
 #include "report/channel.hpp"
 #include "export/sink.hpp"
 #include "library/historic_file.hpp"
+#include "flowplex/year_hook.hpp"
 #include "report/console.hpp"
 #include "store/store.hpp"
 
@@ -18,7 +19,9 @@ class RealizationScratch;
 // scratch file when there is one; the sink receives every gauge's flows of each
 // realization. Sequences that stand alone are made on up to `threads` threads; their
 // console lines and flows are handed on in order of the sequences all the same.
-void generate_sequences(Store& s, Console& con, RunSink& sink, RealizationScratch* beyond_flow, int threads);
+// The hook, when given, perturbs every realization between its annual flows and its months.
+void generate_sequences(Store& s, Console& con, RunSink& sink, RealizationScratch* beyond_flow, int threads,
+                        const YearHook* hook = nullptr);
 
 // The annual value listing of every chosen gauge on "GAUGE.ANN", formed on up to `threads`
 // threads and written in sequence order.

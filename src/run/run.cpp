@@ -47,7 +47,7 @@ void check_gauges_in_parameter_file(const Store& s, std::span<const int> gauges)
 }
 
 ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& sink, const BeforeDialogue& before_dialogue,
-                        int threads) {
+                        int threads, const std::optional<PerturbationFlag>& perturbation) {
   try {
     rng::start(s.STDAT);
     show_banner(con);
@@ -57,12 +57,14 @@ ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& sink, con
     check_gauges_in_parameter_file(s, s.RUN.IGLIST.span(s.RUN.NSEL, 1));
     check_for_generation(s.RIVER, s.RUN.IOPT);
     if (s.RUN.option().forecasting()) load_forecast_model(s.RIVER);
+    const std::unique_ptr<YearHook> hook = run_perturbation(s.RIVER, s.RUN.option(), perturbation);
+    show_perturbation(con, perturbation);
     sink.begin_generation(s);
     // Removed when the run ends, however it ends.
     std::optional<RealizationScratch> scratch;
     if (sink.takes_risk() && RealizationScratch::needed(s.RUN)) scratch.emplace(s.RUN);
     RealizationScratch* const beyond_flow = scratch ? &*scratch : nullptr;
-    generate_sequences(s, con, sink, beyond_flow, threads);
+    generate_sequences(s, con, sink, beyond_flow, threads, hook.get());
     if (s.RUN.option().forecasting() && forecast_dump(s, con, ch)) return finish(s, con, ch, sink, " There you go boetie!");
     read_historic_files(s, con);
     sink.begin_analyses(s);

@@ -2,12 +2,14 @@
 // A whole run: start-up, dialogue, generation, forecast dump, historic files and the
 // analysis menu, end.
 #include <functional>
+#include <optional>
 #include <span>
 
 #include "export/sink.hpp"
 #include "report/channel.hpp"
 #include "report/console.hpp"
 #include "report/run_ended.hpp"
+#include "run/perturbed_run.hpp"
 #include "store/store.hpp"
 
 namespace flowplex {
@@ -22,8 +24,10 @@ using BeforeDialogue = std::function<void(Store&, Console&)>;
 // when the run did what was asked, and abandons them otherwise.
 // threads: how many threads may read the series files and make the sequences (1: one
 // after another on the calling thread); the outputs are the same whatever it is.
+// perturbation: the factors the realizations are perturbed by, if any.
 ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& sink,
-                        const BeforeDialogue& before_dialogue = {}, int threads = 1);
+                        const BeforeDialogue& before_dialogue = {}, int threads = 1,
+                        const std::optional<PerturbationFlag>& perturbation = std::nullopt);
 
 // A run with no output beyond the reports.
 inline ExitStatus run_flowplex(Store& s, Console& con, Channels& ch) {

@@ -24,12 +24,14 @@ ExitStatus console_run(std::istream& answers, std::ostream& out, Shown shown, bo
   store->RUN.REALIZATIONS = invocation.realizations;
   Console console(answers, out, shown);
   Channels channels;
-  const RunInfo info{recorded_command_line(invocation.arguments), invocation.version, &console};
+  RunInfo info{recorded_command_line(invocation.arguments), invocation.version, &console};
+  if (invocation.perturbation) info.perturbation = invocation.perturbation->factors;
   RunSinks sinks = output_sinks(invocation.outputs, info);
   std::optional<ProgressLine> progress;
   if (progress_line) progress.emplace(std::cerr, console, sinks, !sinks.empty());
   RunSink& sink = progress ? static_cast<RunSink&>(*progress) : sinks;
-  const ExitStatus status = run_flowplex(*store, console, channels, sink, before_dialogue, invocation.threads);
+  const ExitStatus status = run_flowplex(*store, console, channels, sink, before_dialogue, invocation.threads,
+                                           invocation.perturbation);
   out.flush();
   return status;
 }
@@ -74,7 +76,10 @@ ExitStatus flag_run(const RunRequest& request, const Invocation& invocation, std
   // Quiet keeps only what made the run fail: no progress line either.
   return console_run(answers, out, request.quiet ? Shown::OnlyFailures : Shown::AllButQuestions,
                      !request.quiet && standard_error_is_a_terminal(), invocation,
-                     [&](Store& s, Console& con) { check_before_run(s, con, request, invocation.threads); });
+                     [&](Store& s, Console& con) {
+                       check_before_run(s, con, request, invocation.threads);
+                       run_perturbation(s.RIVER, GenerationOption::from_answer(request.option), invocation.perturbation);
+                     });
 }
 
 }  // namespace flowplex

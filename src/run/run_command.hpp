@@ -1,6 +1,7 @@
 #pragma once
 // The two ways to run the program's whole run from its command line: the dialogue
 // (answers typed or piped in) and `run` (the answers given as flags).
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "report/console.hpp"
 #include "report/run_ended.hpp"
 #include "run/command_line.hpp"
+#include "run/perturbed_run.hpp"
 #include "run/run.hpp"
 #include "run/run_request.hpp"
 
@@ -23,6 +25,7 @@ struct Invocation {
   int threads = default_threads();
   RealizationRange realizations{};
   std::string realizations_value{};  // as given, for messages
+  std::optional<PerturbationFlag> perturbation{};
 };
 
 // Registers `run` and its flags; the output options of the program also follow it.
