@@ -3,13 +3,7 @@
 # dialogue, before or after `run`) and adds the attribute flow_deflate_level; a level other
 # than 1 to 9, or the flag without --netcdf, is a usage error (one line, status 2, no file).
 # Usage: deflate_command_line.sh FLOWPLEX EXAMPLES_DIR
-set -uo pipefail
-flowplex=$(realpath "$1") examples=$(realpath "$2")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failed=0
-fail() { echo "FAILED: $*"; failed=1; }
-fresh() { rm -rf "$work/$1" && mkdir -p "$work/$1" && cp "$examples"/* "$work/$1"/; }
+source "$(dirname "$0")/../scripts/command_line_support.sh" "$@"
 small_run=(run --years 3 --option bootstrap --gauges 1 --quiet)
 # Three years of the bootstrap, gauge 1 with no analysis: the dialogue's answers.
 small_answers='3\n1\n1\n0\n\nHIS\n4\n'

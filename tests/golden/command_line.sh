@@ -3,13 +3,7 @@
 # against the dialogue answered the same way, `check`, -C, the usage errors (one line,
 # status 2, no file written) and the help of each command.
 # Usage: command_line.sh FLOWPLEX EXAMPLES_DIR
-set -uo pipefail
-flowplex=$(realpath "$1") examples=$(realpath "$2")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failed=0
-fail() { echo "FAILED: $*"; failed=1; }
-fresh() { rm -rf "$work/$1" && mkdir -p "$work/$1" && cp "$examples"/* "$work/$1"/; }
+source "$(dirname "$0")/../scripts/command_line_support.sh" "$@"
 
 # The reports of run with flags are those of the dialogue answered 30, 0, 1, 2, 0, (empty),
 # HIS, HIS, 1, 2, 3, 4, 1, 2, 3, 4.

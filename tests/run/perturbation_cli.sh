@@ -3,13 +3,7 @@
 # perturbed run says so and states its factors in its exports, and every bad input is a
 # usage error (status 2) that leaves no file behind.
 # Usage: perturbation_cli.sh FLOWPLEX EXAMPLES_DIR
-set -uo pipefail
-flowplex=$(realpath "$1") examples=$(realpath "$2")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failed=0
-fail() { echo "FAILED: $*"; failed=1; }
-fresh() { rm -rf "$work/$1" && mkdir -p "$work/$1" && cp "$examples"/* "$work/$1"/; }
+source "$(dirname "$0")/../scripts/command_line_support.sh" "$@"
 run=(run --years 10 --option rigorous --gauges 1,2)
 
 fresh plain && fresh identity
