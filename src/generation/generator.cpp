@@ -198,8 +198,8 @@ void bootstrap_year_through_hook(const RiverSystem& river, StoqBlock& year, cons
   hook.annual_flows(changed.span(n, 1), year.IYUSED);
   Arr<double, kMonths> months;
   for (int g = 1; g <= n; ++g) {
-    const double scale = total(g) == 0.0 || changed(g) == total(g) ? 1.0 : changed(g) / total(g);
-    for (int m = 1; m <= kMonths; ++m) months(m) = scale == 1.0 ? year.QMONTH(g, m) : year.QMONTH(g, m) * scale;
+    const double scale = total(g) == 0.0 ? 1.0 : changed(g) / total(g);
+    for (int m = 1; m <= kMonths; ++m) months(m) = year.QMONTH(g, m) * scale;
     hook.months(g, months.all());
     for (int m = 1; m <= kMonths; ++m) year.QMONTH(g, m) = months(m);
   }
