@@ -4,11 +4,11 @@ Runs flowplex on a copy of the example river system with --netcdf and --csv, the
 what a reader sees: the dimensions and names, the time axis decoded without a warning,
 the annual sums of the chosen gauges against GAUGE.ANN to its printed digits, the CSV
 header rows and the annual flows against the NetCDF months, and finally runs the Python
-example of the README in the run's folder. The same run with --netcdf-deflate writes the same
+example of the exports page (docs/exports.md) in the run's folder. The same run with --netcdf-deflate writes the same
 dataset, flows compressed: every flow the same float32 bits, every other variable, coordinate
 and attribute the same but `flow_deflate_level`, which it adds, and which its manifest records.
 
-Usage: read_with_xarray.py FLOWPLEX EXAMPLES_DIR README
+Usage: read_with_xarray.py FLOWPLEX EXAMPLES_DIR EXPORTS_PAGE
 """
 import re
 import shutil
@@ -115,8 +115,8 @@ def check_tables(folder, annual):
     assert stats.loc[stats.statistic == "annual_mean", "key"].isna().all()
 
 
-def run_readme_example(readme, folder):
-    section = Path(readme).read_text().split("## Using the results elsewhere", 1)[1].split("\n## ", 1)[0]
+def run_page_example(page, folder):
+    section = Path(page).read_text().split("## Reading them in Python", 1)[1].split("\n## ", 1)[0]
     code = re.search(r"```python\n(.*?)```", section, re.S).group(1)
     assert len(code.strip().splitlines()) == 5, code
     subprocess.run([sys.executable, "-c", code], cwd=folder, check=True, stdout=subprocess.DEVNULL)
@@ -155,7 +155,7 @@ def check_deflated_against(ds, flowplex, examples, folder):
 
 
 def main():
-    flowplex, examples, readme = sys.argv[1:4]
+    flowplex, examples, page = sys.argv[1:4]
     with tempfile.TemporaryDirectory() as tmp:
         folder = Path(tmp)
         run_example(flowplex, examples, folder)
@@ -164,7 +164,7 @@ def main():
         check_dataset(ds)
         annual = check_annual_sums(ds, folder)
         check_tables(folder, annual)
-        run_readme_example(readme, folder)
+        run_page_example(page, folder)
         check_deflated_against(ds, flowplex, examples, folder)
     print("the NetCDF file and the CSV tables read as expected")
 

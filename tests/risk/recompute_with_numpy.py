@@ -10,12 +10,12 @@ Runs flowplex on a copy of the example river system with --netcdf and --csv, the
   the ceil(p N / 100)-th smallest storage, what that rule gives at N = 41 (r98 = r99 = the
   largest), and the curves ordered by reliability;
 - the headers of the six CSV tables (the validation figures' own tables are checked by
-  recompute_validation_figures.py), and the README's recomputation of the table;
+  recompute_validation_figures.py), and the risk page's (docs/risk.md) recomputation of the table;
 - then, for an ensemble of 120 realizations, the same figures of realizations beyond the 41
   the tests keep (read back from the run's scratch file), the table's ranks at N = 120, the
   first 41 realizations' figures equal to the plain run's, and no scratch file left behind.
 
-Usage: recompute_with_numpy.py FLOWPLEX EXAMPLES_DIR README
+Usage: recompute_with_numpy.py FLOWPLEX EXAMPLES_DIR RISK_PAGE
 """
 import math
 import re
@@ -132,8 +132,8 @@ def check_headers(results):
         assert (results / name).read_text().splitlines()[0] == header, name
 
 
-def check_readme_example(readme, folder, results):
-    section = Path(readme).read_text().split("## What the ensemble says about risk", 1)[1].split("\n## ", 1)[0]
+def check_page_example(page, folder, results):
+    section = Path(page).read_text().split("## Where they go", 1)[1].split("\n## ", 1)[0]
     code = re.search(r"```python\n(.*?)```", section, re.S).group(1)
     printed = subprocess.run([sys.executable, "-c", code], cwd=folder, check=True, capture_output=True,
                              text=True).stdout
@@ -165,7 +165,7 @@ def check_ensemble(flowplex, examples, folder, plain):
 
 
 def main():
-    flowplex, examples, readme = sys.argv[1:4]
+    flowplex, examples, page = sys.argv[1:4]
     with tempfile.TemporaryDirectory() as tmp:
         folder = Path(tmp) / "plain"
         ds = run(flowplex, examples, folder)
@@ -176,7 +176,7 @@ def main():
         check_headers(results)
         check_storages_and_droughts(ds, folder, SAMPLE_REALIZATIONS)
         check_reliability(ds, results, [21, 33, 37, 39, 41, 41])
-        check_readme_example(readme, folder, results)
+        check_page_example(page, folder, results)
         check_ensemble(flowplex, examples, Path(tmp) / "ensemble", ds)
     print("the risk figures recompute from the NetCDF file's own flows")
 

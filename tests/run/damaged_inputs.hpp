@@ -1,7 +1,7 @@
 #pragma once
 // Damaged copies of the example river system: each damage, the answers of a run that
 // meets it, and what the console then says, in the order of the table "Bad input and
-// faults" of the README. Whole-run tests meet each in a run; the check of a river
+// faults" of docs/faults.md. Whole-run tests meet each in a run; the check of a river
 // system must find each of them in the run's own words.
 #include <gtest/gtest.h>
 
