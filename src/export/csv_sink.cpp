@@ -12,7 +12,6 @@
 #include "export/exports.hpp"
 #include "export/manifest.hpp"
 #include "export/risk_csv.hpp"
-#include "export/river_system.hpp"
 #include "export/sequence.hpp"
 #include "export/tables.hpp"
 #include "report/channel.hpp"
@@ -71,9 +70,10 @@ class CsvSink final : public RunSink {
  public:
   CsvSink(std::string folder, RunInfo info) : folder_(std::move(folder)), info_(std::move(info)) {}
 
-  void begin_generation(const Store& s) override {
+  void begin_generation(const RunDescription& run) override {
+    run_ = run;
     folders_.make(folder_ / "sequences");
-    gauges_ = gauge_labels(s);
+    gauges_ = run.gauges;
     sequence_header_ = with_gauge_columns({"year", "month"});
     annual_flows_ = table("annual_flows.csv");
     annual_flows_->header(with_gauge_columns({"sequence", "year"}));
@@ -84,20 +84,20 @@ class CsvSink final : public RunSink {
   bool takes_sequences() const override { return true; }
   // Each realization's file is closed as soon as it is written and waits under its
   // temporary name, holding no descriptor, until the run ends.
-  void sequence_made(const Store& s, int seq, const std::shared_ptr<const GeneratedSequence>& sequence) override {
+  void sequence_made(int seq, const std::shared_ptr<const GeneratedSequence>& sequence) override {
     start_states_.push_back(sequence->start_state);
-    const std::string name = sequence_file_name(seq, s.RUN.REALIZATIONS.last);
+    const std::string name = sequence_file_name(seq, run_.realizations.last);
     sequences_.push_back(std::make_unique<CsvFile>(path_of("sequences/" + name)));
     writer_->post([this, file = sequences_.back().get(), sequence] { write_sequence(*file, *sequence); });
   }
-  void begin_analyses(const Store& /*s*/) override { analysed_ = true; }
+  void begin_analyses(const std::vector<ChosenGauge>& /*chosen*/) override { analysed_ = true; }
   void statistics(const StatisticsResult& result) override { statistics_.push_back(result); }
   void correlations(const CorrelationResult& result) override { correlations_.push_back(result); }
   bool takes_risk() const override { return true; }
   void risk(const SlotRisk& result) override { risks_.push_back(result); }
   void cross_gauge(const CrossGaugeResult& result) override { cross_gauge_ = result; }
 
-  void commit(const Store& s) override {
+  void commit() override {
     writer_->finish();
     std::vector<std::unique_ptr<CsvFile>> files = std::move(sequences_);
     files.push_back(std::move(index_years_));
@@ -117,7 +117,7 @@ class CsvSink final : public RunSink {
     files.push_back(written(write_monthly_tests, "monthly_tests.csv", risks_));
     files.push_back(written(write_validation_summary, "validation_summary.csv", risks_));
     for (auto& file : files) info_.outputs->add(file->path(), file->make_final());
-    write_manifest(s);
+    write_manifest();
   }
 
   void abandon() override {
@@ -165,18 +165,18 @@ class CsvSink final : public RunSink {
   }
 
   // The reports the run wrote: the forecast dump ends a run before its analyses.
-  std::vector<std::string> reports(const Store& s) const {
+  std::vector<std::string> reports() const {
     Channels channels;
     std::vector<std::string> names;
-    if (!s.RUN.writes_reports()) return names;
+    if (!run_.writes_reports) return names;
     for (const int unit : kReports) names.push_back(channels.unit(unit).name());
-    if (s.RUN.option().forecasting() && !analysed_) names.push_back(channels.unit(kForecastDump).name());
+    if (run_.option.forecasting() && !analysed_) names.push_back(channels.unit(kForecastDump).name());
     return names;
   }
 
-  void write_manifest(const Store& s) {
-    ManifestFacts facts{&info_, info_.inputs->files(s), {}, start_states_, s.RUN.REALIZATIONS};
-    for (std::string& report : reports(s)) facts.outputs.push_back({std::move(report), std::nullopt});
+  void write_manifest() {
+    ManifestFacts facts{&info_, &run_, run_.inputs->files(), {}, start_states_};
+    for (std::string& report : reports()) facts.outputs.push_back({std::move(report), std::nullopt});
     const auto& others = info_.outputs->files();
     facts.outputs.insert(facts.outputs.end(), others.begin(), others.end());
     AtomicTextFile manifest(path_of("manifest.json"), "MANIFEST");
@@ -186,6 +186,7 @@ class CsvSink final : public RunSink {
 
   fs::path folder_;
   RunInfo info_;
+  RunDescription run_;
   Folders folders_;
   std::vector<GaugeLabel> gauges_;
   std::vector<std::string> sequence_header_;

@@ -9,7 +9,6 @@
 #include "export/digest.hpp"
 #include "export/inputs.hpp"
 #include "export/sink.hpp"
-#include "flowplex/perturbation.hpp"
 #include "report/console.hpp"
 
 namespace flowplex {
@@ -34,15 +33,14 @@ class OutputLedger {
   std::vector<WrittenFile> files_;
 };
 
-// What the writers record of the run itself. Every sink of a run shares its ledgers.
+// What the command line tells the writers beyond the run's description. Every sink of a
+// run shares its ledger of outputs.
 struct RunInfo {
   std::vector<std::string> command_line;  // the program's arguments as given
   std::string version;                    // the program's version
   const Console* console = nullptr;       // the dialogue, whose answers the manifest lists
   std::shared_ptr<OutputLedger> outputs = std::make_shared<OutputLedger>();
-  std::shared_ptr<InputLedger> inputs = std::make_shared<InputLedger>();
   int netcdf_deflate_level = 0;  // --netcdf-deflate of the NetCDF file written; 0: none
-  std::optional<api::Perturbation> perturbation{};  // the factors of a perturbed run
 };
 
 // Every generated monthly flow of every gauge, every realization made, in one NetCDF-4

@@ -2,6 +2,7 @@
 // The input files a run read, as its manifest lists them, and the single digest that
 // stands for all of them in the files that cannot hold the whole list.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +25,9 @@ struct InputFile {
 // file of each chosen gauge. Each file is read again to be measured and digested.
 std::vector<InputFile> inputs_read(const Store& s);
 
+// The same list of a generation alone, which reads no historic file.
+std::vector<InputFile> inputs_read(const RiverSystem& river, GenerationOption option);
+
 // The list as the manifest holds it: [{"path": ..., "size": ..., "sha256": ...}, ...].
 nlohmann::ordered_json inputs_json(const std::vector<InputFile>& inputs);
 
@@ -35,12 +39,16 @@ std::string input_digest(const std::vector<InputFile>& inputs);
 // and the others are given the same list.
 class InputLedger {
  public:
-  const std::vector<InputFile>& files(const Store& s) {
-    if (!files_) files_ = inputs_read(s);
+  using Read = std::function<std::vector<InputFile>()>;
+  explicit InputLedger(Read read) : read_(std::move(read)) {}
+
+  const std::vector<InputFile>& files() {
+    if (!files_) files_ = read_();
     return *files_;
   }
 
  private:
+  Read read_;
   std::optional<std::vector<InputFile>> files_;
 };
 

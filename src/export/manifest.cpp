@@ -20,21 +20,22 @@ Json outputs_json(const std::vector<WrittenFile>& outputs) {
 }  // namespace
 
 std::string manifest_text(const ManifestFacts& facts) {
-  const RunInfo& run = *facts.run;
+  const RunInfo& program = *facts.program;
+  const RunDescription& run = *facts.run;
   Json manifest;
   manifest["program"] = "flowplex";
   manifest["version"] = run.version;
-  manifest["command_line"] = run.command_line;
-  manifest["answers"] = run.console != nullptr ? run.console->answers() : std::vector<std::string>{};
+  manifest["command_line"] = program.command_line;
+  manifest["answers"] = program.console != nullptr ? program.console->answers() : std::vector<std::string>{};
   manifest["inputs"] = inputs_json(facts.inputs);
   manifest["input_digest"] = input_digest(facts.inputs);
   manifest["outputs"] = outputs_json(facts.outputs);
-  if (run.netcdf_deflate_level > 0) manifest["netcdf_deflate_level"] = run.netcdf_deflate_level;
+  if (program.netcdf_deflate_level > 0) manifest["netcdf_deflate_level"] = program.netcdf_deflate_level;
   Json states = Json::array();
   for (const StartState& state : facts.start_states) states.push_back(state);
   manifest["start_states"] = std::move(states);
-  if (facts.realizations.given)
-    manifest["realizations"] = {{"first", facts.realizations.first}, {"last", facts.realizations.last}};
+  if (run.realizations.given)
+    manifest["realizations"] = {{"first", run.realizations.first}, {"last", run.realizations.last}};
   if (run.perturbation) manifest["perturbation"] = perturbation_json(*run.perturbation);
   // Bytes that are not UTF-8 (a name typed in another encoding) become U+FFFD.
   return manifest.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";

@@ -8,18 +8,18 @@
 
 #include "export/exports.hpp"
 #include "export/inputs.hpp"
-#include "store/store.hpp"
+#include "export/run_description.hpp"
 
 namespace flowplex {
 
 using StartState = std::array<int, 3>;  // IX, IY, IZ
 
 struct ManifestFacts {
-  const RunInfo* run = nullptr;
+  const RunInfo* program = nullptr;
+  const RunDescription* run = nullptr;  // its realizations recorded when the command line asked for them
   std::vector<InputFile> inputs;
   std::vector<WrittenFile> outputs;  // every other output written, final names, in order
   std::vector<StartState> start_states;  // of each realization made, in order
-  RealizationRange realizations;          // recorded when the command line asked for it
 };
 
 // The manifest as JSON text, each output with its size and SHA-256.

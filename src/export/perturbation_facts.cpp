@@ -26,10 +26,6 @@ nlohmann::ordered_json factors_json(const api::GaugeFactors& f) {
   return json;
 }
 
-void put_doubles(NetcdfFile& nc, const char* name, const std::vector<double>& values) {
-  nc.check(nc_put_att_double(nc.id(), NC_GLOBAL, name, NC_DOUBLE, values.size(), values.data()));
-}
-
 }  // namespace
 
 std::string factors_in_words(const api::GaugeFactors& f) {
@@ -43,7 +39,7 @@ nlohmann::ordered_json perturbation_json(const api::Perturbation& p) {
   return {{"given", p.given()}, {"every_other_gauge", factors_json(p.every_other_gauge())}, {"gauges", gauges}};
 }
 
-void describe_perturbation(NetcdfFile& nc, const api::Perturbation& p, int NGAUGE) {
+std::vector<Attribute> perturbation_attributes(const api::Perturbation& p, int NGAUGE) {
   std::vector<double> mean, cv, months;
   for (int g = 1; g <= NGAUGE; ++g) {
     const api::GaugeFactors& f = p.of(g);
@@ -51,14 +47,14 @@ void describe_perturbation(NetcdfFile& nc, const api::Perturbation& p, int NGAUG
     cv.push_back(f.cv);
     for (int m = 0; m < api::kMonthsPerYear; ++m) months.push_back(f.months ? (*f.months)[static_cast<std::size_t>(m)] : 1.0);
   }
-  nc.text(NC_GLOBAL, "perturbation", p.given());
-  nc.text(NC_GLOBAL, "perturbation_comment",
-          "annual flows Q' = a*Q^b by station, meeting mean_factor times the mean and cv_factor times the coefficient "
-          "of variation of the station's reference annual flows; monthly factors reshape each year's months, "
-          "keeping its total; every realization keeps the draws and historical years of the unperturbed run");
-  put_doubles(nc, "perturbation_mean_factor", mean);
-  put_doubles(nc, "perturbation_cv_factor", cv);
-  put_doubles(nc, "perturbation_monthly_factors", months);
+  return {{"perturbation", p.given()},
+          {"perturbation_comment",
+           "annual flows Q' = a*Q^b by station, meeting mean_factor times the mean and cv_factor times the "
+           "coefficient of variation of the station's reference annual flows; monthly factors reshape each year's "
+           "months, keeping its total; every realization keeps the draws and historical years of the unperturbed run"},
+          {"perturbation_mean_factor", mean},
+          {"perturbation_cv_factor", cv},
+          {"perturbation_monthly_factors", months}};
 }
 
 }  // namespace flowplex

@@ -2,10 +2,11 @@
 // What the exports state of a perturbed run: the factors as given and those of every
 // gauge, for the NetCDF attributes, the manifest and the page.
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
-#include "export/netcdf_file.hpp"
+#include "export/generation_layout.hpp"
 #include "flowplex/perturbation.hpp"
 
 namespace flowplex {
@@ -18,6 +19,6 @@ nlohmann::ordered_json perturbation_json(const api::Perturbation& perturbation);
 
 // Global attributes: the factors as given, and the mean, variability and monthly factors
 // by station (NGAUGE values each, the months NGAUGE x 12, October first).
-void describe_perturbation(NetcdfFile& nc, const api::Perturbation& perturbation, int NGAUGE);
+std::vector<Attribute> perturbation_attributes(const api::Perturbation& perturbation, int NGAUGE);
 
 }  // namespace flowplex

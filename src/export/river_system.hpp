@@ -1,10 +1,10 @@
 #pragma once
-// What the exports say of the river system and the run, taken from the store once the
-// parameter file is loaded: the gauges' names and stems, the key gauges, the title.
+// What the exports say of the river system, taken from it once its parameter file is
+// loaded: the gauges' names and stems, the key gauges, the title.
 #include <string>
 #include <vector>
 
-#include "store/store.hpp"
+#include "store/river_system.hpp"
 
 namespace flowplex {
 
@@ -16,9 +16,9 @@ struct GaugeLabel {
   bool key = false;    // a key gauge of the nearest-year search
 };
 
-std::vector<GaugeLabel> gauge_labels(const Store& s);
+std::vector<GaugeLabel> gauge_labels(const RiverSystem& river);
 
 // The title line of the parameter file, without the blanks the file sets around it.
-std::string river_system_title(const Store& s);
+std::string river_system_title(const RiverSystem& river);
 
 }  // namespace flowplex

@@ -6,10 +6,10 @@
 #include <memory>
 #include <vector>
 
+#include "export/run_description.hpp"
 #include "export/sequence.hpp"
 #include "risk/results.hpp"
 #include "stats_test/results.hpp"
-#include "store/store.hpp"
 
 namespace flowplex {
 
@@ -17,19 +17,20 @@ class RunSink {
  public:
   virtual ~RunSink() = default;
 
-  // The river system is loaded and checked, the realizations are about to be made.
-  virtual void begin_generation(const Store& /*s*/) {}
+  // The river system is loaded and checked, the realizations are about to be made: the
+  // run's description, which stays as it is until the run ends.
+  virtual void begin_generation(const RunDescription& /*run*/) {}
   // Sequence seq comes next: its console lines, then its flows. Sequences come in order
   // of the run's realizations (1 to 41 unless asked otherwise), however many are made
   // side by side.
-  virtual void begin_sequence(const Store& /*s*/, int /*seq*/) {}
+  virtual void begin_sequence(int /*seq*/) {}
   // Sequence seq is made. It holds every gauge's flows when a sink takes them
   // (takes_sequences), and is empty otherwise.
-  virtual void sequence_made(const Store& /*s*/, int /*seq*/, const std::shared_ptr<const GeneratedSequence>& /*made*/) {}
+  virtual void sequence_made(int /*seq*/, const std::shared_ptr<const GeneratedSequence>& /*made*/) {}
   // Whether the generation must keep every gauge's flows of each sequence for the sink.
   virtual bool takes_sequences() const { return false; }
-  // The historic files are read and the analyses are about to start.
-  virtual void begin_analyses(const Store& /*s*/) {}
+  // The historic file of every chosen gauge is read and the analyses are about to start.
+  virtual void begin_analyses(const std::vector<ChosenGauge>& /*chosen*/) {}
   virtual void statistics(const StatisticsResult& /*result*/) {}
   virtual void correlations(const CorrelationResult& /*result*/) {}
   // Whether a sink writes the risk analyses: a run whose sinks write none does not make them.
@@ -40,7 +41,7 @@ class RunSink {
   virtual void cross_gauge(const CrossGaugeResult& /*result*/) {}
   // Every report is closed and the run did what was asked: the files become final.
   // A file that cannot be completed ends the run (RunEnded) naming it.
-  virtual void commit(const Store& /*s*/) {}
+  virtual void commit() {}
   // The run ended early: no file of the sink is left behind.
   virtual void abandon() {}
 };
@@ -51,15 +52,17 @@ class RunSinks final : public RunSink {
   void add(std::unique_ptr<RunSink> sink) { sinks_.push_back(std::move(sink)); }
   bool empty() const { return sinks_.empty(); }
 
-  void begin_generation(const Store& s) override { each([&](RunSink& k) { k.begin_generation(s); }); }
-  void begin_sequence(const Store& s, int seq) override { each([&](RunSink& k) { k.begin_sequence(s, seq); }); }
-  void sequence_made(const Store& s, int seq, const std::shared_ptr<const GeneratedSequence>& made) override {
-    each([&](RunSink& k) { k.sequence_made(s, seq, made); });
+  void begin_generation(const RunDescription& run) override { each([&](RunSink& k) { k.begin_generation(run); }); }
+  void begin_sequence(int seq) override { each([&](RunSink& k) { k.begin_sequence(seq); }); }
+  void sequence_made(int seq, const std::shared_ptr<const GeneratedSequence>& made) override {
+    each([&](RunSink& k) { k.sequence_made(seq, made); });
   }
   bool takes_sequences() const override {
     return std::any_of(sinks_.begin(), sinks_.end(), [](const auto& sink) { return sink->takes_sequences(); });
   }
-  void begin_analyses(const Store& s) override { each([&](RunSink& k) { k.begin_analyses(s); }); }
+  void begin_analyses(const std::vector<ChosenGauge>& chosen) override {
+    each([&](RunSink& k) { k.begin_analyses(chosen); });
+  }
   void statistics(const StatisticsResult& r) override { each([&](RunSink& k) { k.statistics(r); }); }
   void correlations(const CorrelationResult& r) override { each([&](RunSink& k) { k.correlations(r); }); }
   bool takes_risk() const override {
@@ -67,7 +70,7 @@ class RunSinks final : public RunSink {
   }
   void risk(const SlotRisk& r) override { each([&](RunSink& k) { k.risk(r); }); }
   void cross_gauge(const CrossGaugeResult& r) override { each([&](RunSink& k) { k.cross_gauge(r); }); }
-  void commit(const Store& s) override { each([&](RunSink& k) { k.commit(s); }); }
+  void commit() override { each([](RunSink& k) { k.commit(); }); }
   void abandon() override { each([](RunSink& k) { k.abandon(); }); }
 
  private:

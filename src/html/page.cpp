@@ -81,13 +81,14 @@ figure.pair{grid-template-columns:minmax(0,1.2fr) 1fr}
 }
 )";
 
-std::string run_facts(const Store& s) {
+std::string run_facts(const RunDescription& run) {
+  const CommonPeriod& common = run.common_period;
   const std::vector<std::pair<std::string_view, std::string>> facts{
-      {"Parameter file", trimmed_name(s.RIVER.PARM.PARMFILE.view())},
-      {"Generation", s.RUN.option().description()},
-      {"Sequences", "41 of " + std::to_string(s.RUN.NYS) + " years"},
-      {"Common period", std::to_string(s.RIVER.PARM.ISTART) + " to " + std::to_string(s.RIVER.PARM.IEND) + " (" +
-                            std::to_string(s.RIVER.PARM.NCOMMON) + " years)"},
+      {"Parameter file", run.parameter_file},
+      {"Generation", run.option.description()},
+      {"Sequences", "41 of " + std::to_string(run.NYS) + " years"},
+      {"Common period", std::to_string(common.first) + " to " + std::to_string(common.last) + " (" +
+                            std::to_string(common.years) + " years)"},
   };
   std::string out = "<dl class=\"run\">";
   for (const auto& [name, value] : facts) out += "<dt>" + std::string(name) + "</dt><dd>" + escaped(value) + "</dd>";
@@ -95,11 +96,12 @@ std::string run_facts(const Store& s) {
 }
 
 // The factors of a perturbed run, gauge by gauge; nothing for a run that is not.
-std::string perturbation_facts(const std::optional<api::Perturbation>& perturbation, const Store& s) {
+std::string perturbation_facts(const RunDescription& run) {
+  const std::optional<api::Perturbation>& perturbation = run.perturbation;
   if (!perturbation) return "";
   std::vector<std::vector<std::string>> rows;
-  for (int g = 1; g <= s.RIVER.PARM.NGAUGE; ++g)
-    rows.push_back({std::to_string(g), trimmed_name(s.RIVER.PARM.GNAME(g).view()), factors_in_words(perturbation->of(g))});
+  for (const GaugeLabel& g : run.gauges)
+    rows.push_back({std::to_string(g.number), g.name, factors_in_words(perturbation->of(g.number))});
   return "<p class=\"note\"><b>Perturbed flows</b> (" + escaped(perturbation->given()) +
          "): every figure below is of the perturbed realizations, compared against today's record.</p>" +
          html::plain_table("The factors of the perturbation", {"Gauge", "Name", "Factors"}, rows, "perturbation");
@@ -112,14 +114,11 @@ std::string provenance(const std::vector<InputFile>& inputs, const std::string& 
          " \u00b7 input digest (SHA-256 of the input files read) <code>" + digest + "</code></p>";
 }
 
-std::string chosen_gauges(const Store& s) {
+std::string chosen_gauges(const std::vector<ChosenGauge>& chosen) {
   std::vector<std::vector<std::string>> rows;
-  for (int k = 1; k <= s.RUN.NSEL; ++k) {
-    const int g = s.RUN.IGLIST(k);
-    const bool known = g >= 1 && g <= s.RIVER.PARM.NGAUGE;
-    rows.push_back({std::to_string(k), std::to_string(g), known ? trimmed_name(s.RIVER.PARM.GNAME(g).view()) : "",
-                    trimmed_name(s.HIST.HISTFILE(k).view()), std::to_string(s.HIST.NYHIST(k))});
-  }
+  for (const ChosenGauge& r : chosen)
+    rows.push_back({std::to_string(r.slot), std::to_string(r.gauge), r.gauge_name, r.historic_file,
+                    std::to_string(r.years_read)});
   return html::plain_table("The chosen gauges", {"Slot", "Gauge", "Name", "Historic file", "Years read"}, rows,
                            "gauges");
 }
@@ -135,16 +134,16 @@ constexpr std::string_view kReadingGuide =
 // go to when the run is complete.
 class HtmlPage final : public RunSink {
  public:
-  HtmlPage(const std::string& path, const RunInfo& info)
-      : path_(path),
-        version_(info.version),
-        outputs_(info.outputs),
-        inputs_(info.inputs),
-        perturbation_(info.perturbation) {}
+  HtmlPage(const std::string& path, const RunInfo& info) : path_(path), outputs_(info.outputs) {}
 
   // The page's file is made before the sequences are, so that a path that cannot be
   // written ends the run before it spends its time.
-  void begin_generation(const Store& /*s*/) override { file_.emplace(path_, "HTML PAGE"); }
+  void begin_generation(const RunDescription& run) override {
+    run_ = run;
+    chosen_ = run.chosen;
+    file_.emplace(path_, "HTML PAGE");
+  }
+  void begin_analyses(const std::vector<ChosenGauge>& chosen) override { chosen_ = chosen; }
   void statistics(const StatisticsResult& result) override {
     add({result.slot, result.name, "statistical properties", false}, html::statistics_section(result, next_id()));
   }
@@ -160,8 +159,8 @@ class HtmlPage final : public RunSink {
     validations_.push_back({result.slot, result.gauge, result.name, result.validation});
   }
   void cross_gauge(const CrossGaugeResult& result) override { cross_gauge_ = html::cross_gauge_section(result); }
-  void commit(const Store& s) override {
-    file_->write(page(s));
+  void commit() override {
+    file_->write(page());
     file_->make_final();
     outputs_->add(path_);  // the manifest, written after the page, lists it
   }
@@ -200,28 +199,27 @@ class HtmlPage final : public RunSink {
     return out + "</li></ul></nav>\n";
   }
 
-  std::string page(const Store& s) const {
-    std::string title = river_system_title(s);
+  std::string page() const {
+    std::string title = run_.title;
     if (title.empty()) title = "River system";
     std::string out =
         "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
         "<meta name=\"viewport\" content=\"width=device-width,initial-scale=1\"><title>" +
         escaped(title) + " \u2013 flowplex</title><style>" + std::string(kStyle) + std::string(html::kRiskStyle) +
         "</style></head><body>";
-    out += "<header><h1>" + escaped(title) + "</h1>" + run_facts(s) + perturbation_facts(perturbation_, s) +
-           chosen_gauges(s) +
-           provenance(inputs_->files(s), version_) + std::string(kReadingGuide) + "</header>\n";
-    out += html::validation_summary(validations_, perturbation_.has_value()) + cross_gauge_;
+    out += "<header><h1>" + escaped(title) + "</h1>" + run_facts(run_) + perturbation_facts(run_) +
+           chosen_gauges(chosen_) + provenance(run_.inputs->files(), run_.version) + std::string(kReadingGuide) +
+           "</header>\n";
+    out += html::validation_summary(validations_, run_.perturbation.has_value()) + cross_gauge_;
     out += contents() + "<main>" + sections_ + "</main></body></html>\n";
     return out;
   }
 
   std::string path_;
   std::optional<AtomicTextFile> file_;
-  std::string version_;
   std::shared_ptr<OutputLedger> outputs_;
-  std::shared_ptr<InputLedger> inputs_;
-  std::optional<api::Perturbation> perturbation_;
+  RunDescription run_;
+  std::vector<ChosenGauge> chosen_;  // their historic files unread in a run ended before its analyses
   std::vector<Entry> entries_;
   std::string sections_;
   std::vector<html::ValidationLine> validations_;

@@ -42,12 +42,12 @@ void generate_sequences(Store& s, Console& con, RunSink& sink, RealizationScratc
   // on ends the run all the same when it fails.
   const auto deliver = [&](int seq, MadeRealization&& made) {
     const bool in_range = seq >= range.first;
-    if (in_range) sink.begin_sequence(s, seq);
+    if (in_range) sink.begin_sequence(seq);
     if (range.described(seq) || made.fault) con.pass_on(made.console);
     if (made.fault) std::rethrow_exception(made.fault);
     if (!in_range) return;
     if (range.described(seq)) keep_flows(s.RUN, *made.flows, s.FLOW, seq);
-    sink.sequence_made(s, seq, made.flows);
+    sink.sequence_made(seq, made.flows);
     if (scratch != nullptr && seq > kSequences) scratch->add(seq, *made.flows);
     if (range.described(seq)) con.free("SEQ NO.", seq);
   };

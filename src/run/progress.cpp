@@ -31,21 +31,24 @@ void ProgressLine::erase() {
   drawn_ = false;
 }
 
-void ProgressLine::begin_generation(const Store& s) { sinks_.begin_generation(s); }
-
-void ProgressLine::begin_sequence(const Store& s, int seq) {
-  show(" GENERATING SEQUENCE " + std::to_string(seq) + " OF " + std::to_string(s.RUN.REALIZATIONS.last));
-  sinks_.begin_sequence(s, seq);
+void ProgressLine::begin_generation(const RunDescription& run) {
+  last_ = run.realizations.last;
+  sinks_.begin_generation(run);
 }
 
-void ProgressLine::sequence_made(const Store& s, int seq, const std::shared_ptr<const GeneratedSequence>& made) {
-  sinks_.sequence_made(s, seq, made);
+void ProgressLine::begin_sequence(int seq) {
+  show(" GENERATING SEQUENCE " + std::to_string(seq) + " OF " + std::to_string(last_));
+  sinks_.begin_sequence(seq);
+}
+
+void ProgressLine::sequence_made(int seq, const std::shared_ptr<const GeneratedSequence>& made) {
+  sinks_.sequence_made(seq, made);
   draw();
 }
 
-void ProgressLine::begin_analyses(const Store& s) {
+void ProgressLine::begin_analyses(const std::vector<ChosenGauge>& chosen) {
   show("");
-  sinks_.begin_analyses(s);
+  sinks_.begin_analyses(chosen);
 }
 
 void ProgressLine::statistics(const StatisticsResult& result) { sinks_.statistics(result); }
@@ -53,9 +56,9 @@ void ProgressLine::correlations(const CorrelationResult& result) { sinks_.correl
 void ProgressLine::risk(const SlotRisk& result) { sinks_.risk(result); }
 void ProgressLine::cross_gauge(const CrossGaugeResult& result) { sinks_.cross_gauge(result); }
 
-void ProgressLine::commit(const Store& s) {
+void ProgressLine::commit() {
   if (exports_) show(" WRITING THE EXPORT FILES");
-  sinks_.commit(s);
+  sinks_.commit();
   show("");
 }
 

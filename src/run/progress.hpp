@@ -19,17 +19,17 @@ class ProgressLine final : public RunSink {
   ProgressLine(const ProgressLine&) = delete;
   ProgressLine& operator=(const ProgressLine&) = delete;
 
-  void begin_generation(const Store& s) override;
-  void begin_sequence(const Store& s, int seq) override;
-  void sequence_made(const Store& s, int seq, const std::shared_ptr<const GeneratedSequence>& made) override;
+  void begin_generation(const RunDescription& run) override;
+  void begin_sequence(int seq) override;
+  void sequence_made(int seq, const std::shared_ptr<const GeneratedSequence>& made) override;
   bool takes_sequences() const override { return sinks_.takes_sequences(); }
-  void begin_analyses(const Store& s) override;
+  void begin_analyses(const std::vector<ChosenGauge>& chosen) override;
   void statistics(const StatisticsResult& result) override;
   void correlations(const CorrelationResult& result) override;
   bool takes_risk() const override { return sinks_.takes_risk(); }
   void risk(const SlotRisk& result) override;
   void cross_gauge(const CrossGaugeResult& result) override;
-  void commit(const Store& s) override;
+  void commit() override;
   void abandon() override;
 
  private:
@@ -41,6 +41,7 @@ class ProgressLine final : public RunSink {
   Console& con_;
   RunSink& sinks_;
   bool exports_;
+  int last_ = 0;  // the run's last realization
   std::string text_;  // what the line says; empty when there is nothing to show
   bool drawn_ = false;
 };

@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "export/sink.hpp"
 #include "report/channel.hpp"
@@ -25,9 +26,11 @@ using BeforeDialogue = std::function<void(Store&, Console&)>;
 // threads: how many threads may read the series files and make the sequences (1: one
 // after another on the calling thread); the outputs are the same whatever it is.
 // perturbation: the factors the realizations are perturbed by, if any.
+// version: the program's version, as the outputs state it.
 ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& sink,
                         const BeforeDialogue& before_dialogue = {}, int threads = 1,
-                        const std::optional<PerturbationFlag>& perturbation = std::nullopt);
+                        const std::optional<PerturbationFlag>& perturbation = std::nullopt,
+                        const std::string& version = {});
 
 // A run with no output beyond the reports.
 inline ExitStatus run_flowplex(Store& s, Console& con, Channels& ch) {

@@ -25,13 +25,12 @@ ExitStatus console_run(std::istream& answers, std::ostream& out, Shown shown, bo
   Console console(answers, out, shown);
   Channels channels;
   RunInfo info{recorded_command_line(invocation.arguments), invocation.version, &console};
-  if (invocation.perturbation) info.perturbation = invocation.perturbation->factors;
   RunSinks sinks = output_sinks(invocation.outputs, info);
   std::optional<ProgressLine> progress;
   if (progress_line) progress.emplace(std::cerr, console, sinks, !sinks.empty());
   RunSink& sink = progress ? static_cast<RunSink&>(*progress) : sinks;
   const ExitStatus status = run_flowplex(*store, console, channels, sink, before_dialogue, invocation.threads,
-                                           invocation.perturbation);
+                                           invocation.perturbation, invocation.version);
   out.flush();
   return status;
 }

@@ -24,7 +24,7 @@ TEST(GaugeLabels, SharedOrMissingStemsAreToldApartByTheGaugeNumber) {
   s->RIVER.DSBASE.NKEY = 2;
   s->RIVER.DSBASE.KEYG(1) = 3;
   s->RIVER.DSBASE.KEYG(2) = 1;
-  const auto labels = gauge_labels(*s);
+  const auto labels = gauge_labels(s->RIVER);
   ASSERT_EQ(labels.size(), 5U);
   std::vector<std::string> columns, stems;
   for (const auto& g : labels) columns.push_back(g.column), stems.push_back(g.stem);

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "report/input.hpp"
 #include "test_support.hpp"
 
 namespace flowplex {
@@ -45,6 +46,21 @@ std::unique_ptr<Store> river_system() {
   for (const char* file : {"PARMSET.DAT", "KLIP01.HIS", "KLIP02.HIS"})
     if (!fs::exists(file)) std::ofstream(file) << file;
   return s;
+}
+
+// The run as the run control describes it to its sinks, and the chosen gauges' historic
+// files once they are read.
+RunDescription described(const Store& s) {
+  return describe_run(s.RIVER, {s.RUN.option(), s.RUN.NYS, s.RUN.REALIZATIONS, "1.0.0", std::nullopt, true, {}},
+                      [&s] { return inputs_read(s); });
+}
+
+std::vector<ChosenGauge> chosen(const Store& s) {
+  std::vector<ChosenGauge> gauges;
+  for (int k = 1; k <= s.RUN.NSEL; ++k)
+    gauges.push_back({k, s.RUN.IGLIST(k), trimmed_name(s.RIVER.PARM.GNAME(s.RUN.IGLIST(k)).view()),
+                      trimmed_name(s.HIST.HISTFILE(k).view()), s.HIST.NYHIST(k)});
+  return gauges;
 }
 
 // A statistical-properties result with one line of each kind the report prints.
@@ -90,12 +106,12 @@ std::string written_page(const std::string& path) {
   const auto s = river_system();
   const RunInfo info{{"--html", path}, "1.0.0", nullptr};
   auto sink = make_html_sink(path, info);
-  sink->begin_generation(*s);
-  sink->begin_analyses(*s);
+  sink->begin_generation(described(*s));
+  sink->begin_analyses(chosen(*s));
   sink->statistics(statistics_of(1, "KLIP01 KLIPRIVIER AT WELGEDACHT"));
   sink->correlations(correlations_of(1, 2));
   sink->statistics(statistics_of(2, "KLIP02 KLIPRIVIER AT HOOGEKRAAL"));
-  sink->commit(*s);
+  sink->commit();
   return read_file(path);
 }
 
@@ -153,9 +169,9 @@ TEST(HtmlPage, ARunLongerThanTheSequencesShowsNoSumWhereTheReportPrintsItsCap) {
   r.NYS = 1;
   r.rows = {{"run_sum", 12, 64.3F, SevenValues{87, 83, 75, 66, 59, 51, 50}}, {"run_sum", 24, 188.1F, std::nullopt}};
   auto sink = make_html_sink("report.html", {{}, "1.0.0", nullptr});
-  sink->begin_generation(*s);
+  sink->begin_generation(described(*s));
   sink->statistics(r);
-  sink->commit(*s);
+  sink->commit();
   const std::string page = read_file("report.html");
   EXPECT_NE(page.find("<th scope=\"row\">12 months</th><td>64.3</td><td>87</td>"), std::string::npos);
   EXPECT_NE(page.find("<th scope=\"row\">24 months</th><td>188.1</td><td>\u2013</td>"), std::string::npos);
@@ -176,7 +192,7 @@ TEST(HtmlPage, IsWrittenOnlyWhenTheRunIsCompleteAndLeavesNothingBehindWhenItEnds
   { std::ofstream("report.html") << "the page of an earlier run"; }
   const auto s = river_system();
   auto sink = make_html_sink("report.html", {{}, "1.0.0", nullptr});
-  sink->begin_generation(*s);
+  sink->begin_generation(described(*s));
   sink->statistics(statistics_of(1, "KLIP01 KLIPRIVIER AT WELGEDACHT"));
   sink->abandon();
   EXPECT_EQ(read_file("report.html"), "the page of an earlier run");
@@ -188,14 +204,14 @@ TEST(HtmlPage, APathThatCannotBeWrittenEndsTheRunNamingItAndLeavesNoFile) {
   const auto s = river_system();
   const std::string missing_folder = "no/such/folder/report.html";
   auto lost = make_html_sink(missing_folder, {{}, "1.0.0", nullptr});
-  const std::string message = run_failure([&] { lost->begin_generation(*s); });
+  const std::string message = run_failure([&] { lost->begin_generation(described(*s)); });
   EXPECT_NE(message.find("THE HTML PAGE " + missing_folder), std::string::npos) << message;
   EXPECT_TRUE(message.starts_with(" *** CANNOT CREATE"));
 
   // A folder standing under the page's name stays as it was.
   fs::create_directory("report.html");
   auto blocked = make_html_sink("report.html", {{}, "1.0.0", nullptr});
-  EXPECT_NE(run_failure([&] { blocked->begin_generation(*s); }).find("report.html"), std::string::npos);
+  EXPECT_NE(run_failure([&] { blocked->begin_generation(described(*s)); }).find("report.html"), std::string::npos);
   EXPECT_TRUE(fs::is_directory("report.html"));
   EXPECT_TRUE(fs::is_empty("report.html"));
   EXPECT_FALSE(temporary_file_left());

@@ -24,7 +24,7 @@ const std::string kRigorousAnswers = "30\n0\n1\n2\n0\n\nHIS\nHIS\n1\n2\n3\n4\n1\
 class FailsAtSequence30 final : public RunSink {
  public:
   bool takes_sequences() const override { return true; }
-  void sequence_made(const Store&, int seq, const std::shared_ptr<const GeneratedSequence>& made) override {
+  void sequence_made(int seq, const std::shared_ptr<const GeneratedSequence>& made) override {
     ASSERT_NE(made, nullptr);
     EXPECT_EQ(made->number, seq);
     EXPECT_EQ(seq, last_ + 1);  // in order, whatever the threads
@@ -103,7 +103,7 @@ TEST_F(ParallelRun, SequencesThatFollowOnAreMadeInTurn) {
 class KeepsRealizations final : public RunSink {
  public:
   bool takes_sequences() const override { return true; }
-  void sequence_made(const Store&, int seq, const std::shared_ptr<const GeneratedSequence>& made) override {
+  void sequence_made(int seq, const std::shared_ptr<const GeneratedSequence>& made) override {
     EXPECT_EQ(made->number, seq);
     numbers.push_back(seq);
     kept[seq] = made;

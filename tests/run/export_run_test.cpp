@@ -70,7 +70,7 @@ class ExampleRun {
     RunSinks sinks = output_sinks(outputs, info);
     Channels ch;
     store_ = make_store();
-    const ExitStatus status = run_flowplex(*store_, con, ch, sinks);
+    const ExitStatus status = run_flowplex(*store_, con, ch, sinks, {}, 1, std::nullopt, "test");
     fs::current_path(previous);
     return status;
   }
