@@ -80,8 +80,8 @@ class RiverSystem:
     folder.
 
     Raises ``FileNotFoundError`` for a folder that does not exist and
-    ``flowplex.InputError`` (a ``ValueError``, with ``file`` and ``line``) with the
-    program's message for a faulty system.
+    ``flowplex.InputError`` (a ``ValueError``) with the program's message for a faulty
+    system; ``flowplex.check(folder)`` then lists every fault.
     """
 
     def __init__(self, folder: PathLike, parameters: str = "PARMSET.DAT", threads: Optional[int] = None):
@@ -114,7 +114,7 @@ class RiverSystem:
     @property
     def title(self) -> str:
         """The parameter file's title line."""
-        return self._system.title
+        return self._system.title.strip()
 
     @property
     def common_period(self) -> Tuple[int, int]:

@@ -79,3 +79,17 @@ def test_the_gauges_and_the_check(examples, flowplex_cli):
     assert report.text == cli.stdout
     for finding in report.warnings:
         assert finding.message.splitlines()[0] in cli.stdout
+
+
+def test_the_dataset_holds_the_arrays_the_threads_wrote(examples, monkeypatch):
+    written = {}
+    generate_into = flowplex._core.generate_into
+
+    def remembered(*args):
+        written.update(flow=args[-3], index_year=args[-2], start_state=args[-1])
+        return generate_into(*args)
+
+    monkeypatch.setattr(flowplex._core, "generate_into", remembered)
+    dataset = flowplex.RiverSystem(examples).generate(3, realizations=5)
+    for name, array in written.items():
+        assert np.shares_memory(dataset[name].values, array), name
