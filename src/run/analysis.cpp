@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "correlation_test/correlation_report.hpp"
 #include "correlation_test/monthly_correlation.hpp"
 #include "parallel/in_order.hpp"
 #include "report/input.hpp"
 #include "run/phases.hpp"
 #include "run/risk_analyses.hpp"
+#include "stats_test/statistics_report.hpp"
 #include "stats_test/test1.hpp"
 
 namespace flowplex {
@@ -61,7 +61,7 @@ int ask_analysis(Store& s, Console& con, int k) {
 // The pages of slot k against every other slot, in slot order. Every slot is ranked first;
 // then each page only reads the store, so the pages are computed side by side and
 // written in order.
-void correlations_with_others(const Store& s, SlotRanks& ranks, Channels& ch, RunSink& sink, int k, int threads) {
+void correlations_with_others(const Store& s, SlotRanks& ranks, RunSink& sink, int k, int threads) {
   std::vector<int> others;
   for (int kk = 1; kk <= s.RUN.NSEL; ++kk)
     if (kk != k) others.push_back(kk);
@@ -73,18 +73,21 @@ void correlations_with_others(const Store& s, SlotRanks& ranks, Channels& ch, Ru
     const int kk = others[static_cast<std::size_t>(i - 1)];
     return mthrnk(s, ranked, k, kk, s.RUN.IGLIST(k), s.RUN.IGLIST(kk), s.RUN.NYS);
   };
-  in_order(static_cast<int>(others.size()), threads, page, [&](int, const CorrelationResult& result) {
-    write_correlation_page(ch.unit(16), result);
-    sink.correlations(result);
-  });
+  in_order(static_cast<int>(others.size()), threads, page,
+           [&](int, const CorrelationResult& result) { sink.correlations(result); });
 }
 
-void statistical_properties(Store& s, Console& con, Channels& ch, RunSink& sink, RiskAnalyses& risk, int k,
-                            int threads) {
-  if (const auto result = prepare_test1(s, con, ch, k, threads)) {
-    sink.statistics(*result);
-    risk.slot_tested(s, *result, sink);
+void statistical_properties(const Store& s, Console& con, RunSink& sink, RiskAnalyses& risk, int k, int threads) {
+  const int g = s.RUN.IGLIST(k);
+  if (s.HIST.NYHIST(k) < 1) {
+    write_not_tested(con, g);
+    sink.not_tested(g);
+    return;
   }
+  con.free(" HERE WE GO WITH GAUGE ", g);
+  const StatisticsResult result = test1(s, k, threads);
+  sink.statistics(result);
+  risk.slot_tested(s, result, sink);
 }
 
 }  // namespace
@@ -101,8 +104,8 @@ void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink, const Re
   for (int k = 1; k <= s.RUN.NSEL; ++k) {
     for (int choice = 0; choice != 4;) {
       choice = ask_analysis(s, con, k);
-      if (choice == 1) statistical_properties(s, con, ch, sink, risk, k, threads);
-      if (choice == 2) correlations_with_others(s, *ranks, ch, sink, k, threads);
+      if (choice == 1) statistical_properties(s, con, sink, risk, k, threads);
+      if (choice == 2) correlations_with_others(s, *ranks, sink, k, threads);
       if (choice == 3) annual_listing(s, con, ch, threads);
     }
   }

@@ -12,6 +12,7 @@
 #include "run/dialogue.hpp"
 #include "run/phases.hpp"
 #include "run/realization_scratch.hpp"
+#include "run/report_pages.hpp"
 
 namespace flowplex {
 namespace {
@@ -46,8 +47,13 @@ void check_gauges_in_parameter_file(const Store& s, std::span<const int> gauges)
               trimmed_name(s.RIVER.PARM.PARMFILE.view()) + " HOLDS " + std::to_string(s.RIVER.PARM.NGAUGE) + " GAUGES ***");
 }
 
-ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& sink, const BeforeDialogue& before_dialogue,
+ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& outputs, const BeforeDialogue& before_dialogue,
                         int threads, const std::optional<PerturbationFlag>& perturbation) {
+  // The report pages are written from the analyses' tables as every other output is.
+  ReportPages pages(ch);
+  RunSinks sink;
+  sink.add(pages);
+  sink.add(outputs);
   try {
     rng::start(s.STDAT);
     show_banner(con);
