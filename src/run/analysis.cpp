@@ -7,7 +7,7 @@
 #include "parallel/in_order.hpp"
 #include "report/input.hpp"
 #include "run/phases.hpp"
-#include "run/risk_analyses.hpp"
+#include "library/risk_analyses.hpp"
 #include "stats_test/statistics_report.hpp"
 #include "stats_test/test1.hpp"
 
@@ -87,7 +87,8 @@ void statistical_properties(const Store& s, Console& con, RunSink& sink, RiskAna
   con.free(" HERE WE GO WITH GAUGE ", g);
   const StatisticsResult result = test1(s, k, threads);
   sink.statistics(result);
-  risk.slot_tested(s, result, sink);
+  if (!sink.takes_risk()) return;
+  if (const std::optional<SlotRisk> slot = risk.slot_tested(s, result)) sink.risk(*slot);
 }
 
 }  // namespace
@@ -96,7 +97,7 @@ void read_historic_files(Store& s, Console& con) {
   for (int k = 1; k <= s.RUN.NSEL; ++k) load_historic_file(s, con, k);
 }
 
-void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink, const RealizationScratch* beyond_flow,
+void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink, const RealizationsBeyond* beyond_flow,
                    int threads) {
   RiskAnalyses risk(beyond_flow, threads);
   // The correlation test's ranks, formed the first time a page of a slot needs them.
@@ -109,7 +110,7 @@ void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink, const Re
       if (choice == 3) annual_listing(s, con, ch, threads);
     }
   }
-  risk.finish(s, sink);
+  if (sink.takes_risk()) sink.cross_gauge(risk.finish(s));
 }
 
 }  // namespace flowplex

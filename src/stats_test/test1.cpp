@@ -15,7 +15,7 @@ ParameterValues parameter_values(const GsubBlock& p, int g) {
 
 }  // namespace
 
-HistoricalFigures historical_figures(const Store& s, int k) {
+HistoricalFigures historical_figures(const AnalysisInputs& s, int k) {
   HistoricalFigures hist;
   const int n = s.HIST.NYHIST(k);
   hist.NYH = n;
@@ -41,7 +41,7 @@ HistoricalFigures historical_figures(const Store& s, int k) {
   return hist;
 }
 
-StatisticsResult test1(const Store& s, int k, int threads) {
+StatisticsResult test1(const AnalysisInputs& s, int k, int threads) {
   const int g = s.RUN.IGLIST(k);
   const HistoricalFigures hist = historical_figures(s, k);
   return genar({k, g, s.RIVER.PARM.GNAME(g).view(), parameter_values(s.RIVER.GSUB, g), hist, s.FLOW, s.RUN.NYS}, threads);

@@ -8,11 +8,11 @@ namespace flowplex {
 
 // The historical figures of slot k from its NYHIST(k) years of HISTM, with the
 // deficits measured against its mean annual flow.
-HistoricalFigures historical_figures(const Store& s, int k);
+HistoricalFigures historical_figures(const AnalysisInputs& s, int k);
 
 // Test 1 of slot k, whose historic file gave at least one year (NYHIST(k) >= 1): its
 // numbers, which the report writers print. The figures of the sequences are formed on up
 // to `threads` threads.
-StatisticsResult test1(const Store& s, int k, int threads);
+StatisticsResult test1(const AnalysisInputs& s, int k, int threads);
 
 }  // namespace flowplex

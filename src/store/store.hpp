@@ -55,6 +55,21 @@ struct Store {
   StdatBlock STDAT;
 };
 
+// What the analyses read, owner by owner: the river system, the run's choices (years, the
+// chosen gauges), the kept flows of the chosen gauges and their historical record. A run
+// of the command line hands over its store; the library's analyses their own owners.
+struct AnalysisInputs {
+  AnalysisInputs(const RiverSystem& river, const RunState& run, const FlowBlock& flow, const HistBlock& hist)
+      : RIVER(river), RUN(run), FLOW(flow), HIST(hist) {}
+  AnalysisInputs(const Store& s)  // implicit: a run hands its store to any analysis
+      : AnalysisInputs(s.RIVER, s.RUN, s.FLOW, s.HIST) {}
+
+  const RiverSystem& RIVER;
+  const RunState& RUN;
+  const FlowBlock& FLOW;
+  const HistBlock& HIST;
+};
+
 // A new, zero-filled store. Allocated once per run; large (tens of megabytes).
 std::unique_ptr<Store> make_store();
 

@@ -1,4 +1,4 @@
-#include "run/risk_analyses.hpp"
+#include "library/risk_analyses.hpp"
 
 #include <algorithm>
 
@@ -10,7 +10,7 @@ namespace flowplex {
 namespace {
 
 // The months of slot k's historic file in time order.
-std::vector<float> historical_months(const Store& s, int k) {
+std::vector<float> historical_months(const AnalysisInputs& s, int k) {
   std::vector<float> months;
   for (int y = 1; y <= s.HIST.NYHIST(k); ++y)
     for (int m = 1; m <= kMonths; ++m) months.push_back(s.HIST.HISTM(y, m, k));
@@ -19,7 +19,7 @@ std::vector<float> historical_months(const Store& s, int k) {
 
 // The historical correlation of the annual flows of two slots, over the years both
 // records hold, aligned by their record periods as the monthly correlation test aligns them.
-std::optional<float> historical_correlation(const Store& s, const SlotLabel& a, const SlotLabel& b) {
+std::optional<float> historical_correlation(const AnalysisInputs& s, const SlotLabel& a, const SlotLabel& b) {
   const HistoricalPeriod p = historical_period(s, a.slot, b.slot, a.gauge, b.gauge);
   const std::size_t years = static_cast<std::size_t>(std::max(p.NPAIR, 0));
   if (years < 2) return std::nullopt;
@@ -29,10 +29,9 @@ std::optional<float> historical_correlation(const Store& s, const SlotLabel& a, 
 
 }  // namespace
 
-void RiskAnalyses::slot_tested(const Store& s, const StatisticsResult& test, RunSink& sink) {
+std::optional<SlotRisk> RiskAnalyses::slot_tested(const AnalysisInputs& s, const StatisticsResult& test) {
   const int k = test.slot;
-  if (!sink.takes_risk()) return;
-  if (std::any_of(slots_.begin(), slots_.end(), [&](const SlotLabel& l) { return l.slot == k; })) return;
+  if (std::any_of(slots_.begin(), slots_.end(), [&](const SlotLabel& l) { return l.slot == k; })) return std::nullopt;
   slots_.push_back({k, test.gauge, test.name});
   SlotRiskAnalysis analysis(test, historical_months(s, k));
   const auto figures_of = [&](int r) {
@@ -41,11 +40,10 @@ void RiskAnalyses::slot_tested(const Store& s, const StatisticsResult& test, Run
     return r <= kSequences ? analysis.tested_realization(r, months) : analysis.realization(months);
   };
   in_order(last_realization(), threads_, figures_of, [&](int, RealizationFigures f) { analysis.add(std::move(f)); });
-  sink.risk(analysis.finish());
+  return analysis.finish();
 }
 
-void RiskAnalyses::finish(const Store& s, RunSink& sink) const {
-  if (!sink.takes_risk()) return;
+CrossGaugeResult RiskAnalyses::finish(const AnalysisInputs& s) const {
   std::vector<std::optional<float>> historical;
   for (std::size_t i = 0; i < slots_.size(); ++i)
     for (std::size_t j = i + 1; j < slots_.size(); ++j) historical.push_back(historical_correlation(s, slots_[i], slots_[j]));
@@ -62,12 +60,12 @@ void RiskAnalyses::finish(const Store& s, RunSink& sink) const {
     }
     correlation.add_realization(series);
   }
-  sink.cross_gauge(correlation.finish());
+  return correlation.finish();
 }
 
 int RiskAnalyses::last_realization() const { return beyond_flow_ != nullptr ? beyond_flow_->last() : kSequences; }
 
-std::span<const float> RiskAnalyses::months_of(const Store& s, int r, int k, std::vector<float>& buffer) const {
+std::span<const float> RiskAnalyses::months_of(const AnalysisInputs& s, int r, int k, std::vector<float>& buffer) const {
   if (r <= kSequences) return s.FLOW.FLOW.span(kMonths * s.RUN.NYS, 1, 1, r, k);
   beyond_flow_->read(r, k, buffer);
   return buffer;
