@@ -17,14 +17,6 @@ namespace {
 const Layout kForGauge{"A A40"};
 const Layout kAnalysisOf{"A A40 A5"};
 
-void historic_totals(Store& s, int k) {
-  for (int y = 1; y <= s.HIST.NYHIST(k); ++y) {
-    long double sum = 0.0L;
-    for (int m = 1; m <= kMonths; ++m) sum += s.HIST.HISTM(y, m, k);
-    s.HIST.HISTYR(y, k) = static_cast<float>(sum);
-  }
-}
-
 void load_historic_file(Store& s, Console& con, int k) {
   const Name& gauge = s.RIVER.PARM.GNAME(s.RUN.IGLIST(k));
   con.question([&] {
@@ -37,11 +29,8 @@ void load_historic_file(Store& s, Console& con, int k) {
     if (file_exists(s.RIVER.FOLDER, trimmed_name(file))) break;
     con.question([&] { con.text(" ", " CANNOT FIND THE HISTORIC FILE ", Text<60>(file).view(), " TRY AGAIN "); });
   }
-  s.HIST.HISTFILE(k).assign(file);
-  const HistoricRead read = read_historic_years(s.RIVER.FOLDER, trimmed_name(file), s.HIST, k);
-  s.HIST.NYHIST(k) = read.years;
+  const HistoricRead read = load_historic_record(s.RIVER.FOLDER, file, s.HIST, k);
   for (const std::string& note : historic_read_notes(trimmed_name(file), read)) con.free(note);
-  historic_totals(s, k);
 }
 
 int ask_analysis(Store& s, Console& con, int k) {
