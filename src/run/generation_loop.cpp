@@ -10,7 +10,7 @@ namespace flowplex {
 void generate_sequences(Store& s, Console& con, RunSink& sink, RealizationScratch* scratch, int threads,
                         const YearHook* hook) {
   const RealizationRange& range = s.RUN.REALIZATIONS;
-  RealizationMaker maker(s.RIVER, s.STDAT, {s.RUN.option(), s.RUN.NYS, hook, {}});
+  RealizationMaker maker(s.RIVER, {s.RUN.option(), s.RUN.NYS, hook, {}});
   const auto keep = [&](int seq) { return range.described(seq) || sink.takes_sequences() || scratch != nullptr; };
   // Every realization of the range reaches the sinks in order, the place where whatever
   // follows each realization's flows (exports, figures over the ensemble) takes them.

@@ -4,7 +4,6 @@
 // and passed by reference to the run's phases and the analyses.
 #include <memory>
 
-#include "store/generator_state.hpp"
 #include "store/limits.hpp"
 #include "store/option.hpp"
 #include "store/realizations.hpp"
@@ -43,16 +42,14 @@ struct HistBlock {
 
 // What one run of the command line holds, owner by owner: the river system, read once
 // and from then on only read (every generation routine takes it as const RiverSystem&),
-// the run's state from the dialogue, the kept flows of the chosen gauges, their
-// historical record, and the random stream as the start-up left it. Each sequence's
-// generator state is an owner of its own (GeneratorState), made by the realization maker.
+// the run's state from the dialogue, the kept flows of the chosen gauges and their
+// historical record. The realization maker owns the random stream as the start-up leaves
+// it, and each sequence's generator state is an owner of its own (GeneratorState).
 struct Store {
   RiverSystem RIVER;
   RunState RUN;
   FlowBlock FLOW;
   HistBlock HIST;
-  // The random stream as the start-up left it; every sequence's stream starts from it.
-  StdatBlock STDAT;
 };
 
 // What the analyses read, owner by owner: the river system, the run's choices (years, the
