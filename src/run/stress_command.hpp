@@ -20,8 +20,8 @@ struct StressFlags {
   std::string mean;
   std::string cv;
   std::string scenarios;
-  std::string yields = "30,50,70";
-  std::string reliabilities = "90,95,98";
+  std::string yields;
+  std::string reliabilities;
   std::string storages;
   std::string projections;
   std::string historic;

@@ -15,8 +15,8 @@ std::string range_text(const Figures& f) { return std::to_string(f.first) + "-" 
 // What in a shard's design differs from the first shard's, or nothing.
 std::string difference(const Design& a, const Design& b) {
   if (a.input_digest != b.input_digest) return "its input digest differs: it was made from other input files";
-  if (a.scenarios != b.scenarios || a.grid != b.grid) return "its scenarios differ";
   if (a.slots != b.slots) return "its gauges differ";
+  if (a.scenarios != b.scenarios || a.grid != b.grid) return "its scenarios differ";
   if (a.option != b.option || a.years != b.years) return "its option or years differ";
   if (a.yields != b.yields || a.reliabilities != b.reliabilities || a.storages != b.storages)
     return "its yields, reliabilities or storages differ";
@@ -43,7 +43,7 @@ void place(const Design& d, const Figures& part, Figures& whole) {
 Shard combined(const std::vector<std::string>& paths, std::vector<Shard> shards) {
   for (std::size_t i = 1; i < shards.size(); ++i)
     if (const std::string why = difference(shards[0].design, shards[i].design); !why.empty())
-      throw RequestError(paths[i] + ": " + why + " from those of " + paths[0]);
+      throw RequestError(paths[i] + ": " + why + " (against " + paths[0] + ")");
   std::vector<std::size_t> order(shards.size());
   std::iota(order.begin(), order.end(), 0);
   std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return shards[a].figures.first < shards[b].figures.first; });
