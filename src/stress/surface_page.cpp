@@ -134,8 +134,9 @@ class HeatMap {
     draw_cells(out);
     for (const double S : d.storages) draw_contour(out, S);
     draw_axes(out);
-    mark_point(out, 1.0, 1.0, "bl", "today (1, 1)");
-    for (const Projection& p : d.projections) mark_point(out, p.mean, p.cv, "pj", p.label);
+    // Today's climate is ringed wide enough to leave its cell's value readable.
+    mark_point(out, 1.0, 1.0, "bl", "today (1, 1)", 14);
+    for (const Projection& p : d.projections) mark_point(out, p.mean, p.cv, "pj", p.label, 6);
     html::close_chart(out);
     return out;
   }
@@ -216,13 +217,13 @@ class HeatMap {
            "\">orange line: where each given storage stops sufficing · ring: today's climate · white dots: projections</text>";
   }
 
-  void mark_point(std::string& out, double mean, double cv, const char* css, const std::string& label) const {
+  void mark_point(std::string& out, double mean, double cv, const char* css, const std::string& label, double r) const {
     const double x = place(g_.mean, mean, area_.left, cell_w_);
     const double y = area_.bottom - (place(g_.cv, cv, 0.0, cell_h_));
     if (x < area_.left || x > area_.right || y < area_.top || y > area_.bottom) return;
-    out += "<circle class=\"" + std::string(css) + "\" cx=\"" + coordinate(x) + "\" cy=\"" + coordinate(y) + "\" r=\"6\"><title>" +
+    out += "<circle class=\"" + std::string(css) + "\" cx=\"" + coordinate(x) + "\" cy=\"" + coordinate(y) + "\" r=\"" + coordinate(r) + "\"><title>" +
            escaped(label) + "</title></circle>";
-    out += "<text class=\"pl\" x=\"" + coordinate(x + 8) + "\" y=\"" + coordinate(y - 8) + "\">" + escaped(label) + "</text>";
+    out += "<text class=\"pl\" x=\"" + coordinate(x + r + 2) + "\" y=\"" + coordinate(y - r - 2) + "\">" + escaped(label) + "</text>";
   }
 
   const Surface& s_;

@@ -51,6 +51,14 @@ for table in storage_at_reliability reliability_of_storage droughts; do
   cmp -s "$work/grid/out/$table.csv" "$work/grid/combined/$table.csv" || fail "combined $table.csv differs"
 done
 
+# The stress mode of tools/ensemble.py: three shards on a LocalCluster, combined.
+tool="$(dirname "$0")/../../tools/ensemble.py"
+(cd "$work/grid" && /usr/bin/python3 "$tool" --flowplex "$flowplex" --realizations 60 --shards 3 --out ens --workers 2 \
+  --surface-csv ens/csv -- "${grid[@]}" > /dev/null 2>&1) || fail "tools/ensemble.py in stress mode"
+for table in storage_at_reliability reliability_of_storage droughts; do
+  cmp -s "$work/grid/out/$table.csv" "$work/grid/ens/csv/$table.csv" || fail "the Dask surface's $table.csv differs"
+done
+
 # Shards that do not make one surface: the fault named, status 2, nothing written.
 expect_refused() {
   local pattern=$1
