@@ -8,6 +8,7 @@
 #include "html/axis.hpp"
 #include "html/chart.hpp"
 #include "html/markup.hpp"
+#include "html/style.hpp"
 #include "html/tables.hpp"
 
 namespace flowplex::stress {
@@ -16,33 +17,11 @@ namespace {
 using html::coordinate;
 using html::escaped;
 
-constexpr std::string_view kStyle = R"(
-:root{color-scheme:light}
-body{font:14px/1.4 system-ui,sans-serif;color:#111;background:#fff;margin:0 auto;padding:0 16px 32px;max-width:1400px}
-h1{font-size:22px;margin:16px 0 4px}
-h2{font-size:18px;margin:28px 0 4px;padding-top:8px;border-top:2px solid #0072B2}
+// The stress page's own marks, after the look every page shares.
+constexpr std::string_view kStressStyle = R"(
 h3{font-size:15px;margin:16px 0 4px}
-.facts,.note{color:#333;margin:4px 0 8px}
-.note{font-size:12px}
-table{border-collapse:collapse;margin:6px 0 10px;font-size:12px;font-variant-numeric:tabular-nums}
-caption{text-align:left;font-weight:600;padding:2px 0}
-th,td{padding:1px 6px;border-bottom:1px solid #ddd}
-td{text-align:right}
-th{text-align:left;font-weight:600}
-thead th{text-align:right;border-bottom:1px solid #888}
-thead th:first-child{text-align:left}
-figure{margin:0;break-inside:avoid}
-figure.pair{display:grid;grid-template-columns:minmax(0,720px) auto;gap:8px 24px;align-items:start;margin-top:8px}
-svg{display:block;width:100%;height:auto;font-family:system-ui,sans-serif}
-svg text{font-size:11px;fill:#222}
-svg .tt{font-size:13px;font-weight:600}
-svg .at{font-size:12px;text-anchor:middle}
-svg .yl{text-anchor:end}
-svg .xl{text-anchor:middle}
 svg .cv{text-anchor:middle;font-size:10px}
 svg .pl{font-size:11px;font-weight:600}
-.gr{stroke:#e2e2e2;stroke-width:1}
-.ax{stroke:#444;fill:none}
 .ns{fill:#bbb}
 .none{fill:#444}
 .ct{stroke:#D55E00;stroke-width:2.5;fill:none}
@@ -335,7 +314,7 @@ std::string slot_section(const Surface& s, std::size_t k) {
 
 void write_page(const std::string& path, const Surface& surface, FinalNames& finals) {
   std::string out = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Stress test \u2013 flowplex</title><style>" +
-                    std::string(kStyle) + "</style></head><body><header><h1>Storage\u2013yield\u2013reliability over perturbed climates</h1>" +
+                    std::string(html::kPageStyle) + std::string(kStressStyle) + "</style></head><body><header><h1>Storage\u2013yield\u2013reliability over perturbed climates</h1>" +
                     facts(surface) + "</header>\n";
   for (std::size_t k = 0; k < surface.design.slots.size(); ++k) out += slot_section(surface, k);
   out += "</body></html>\n";
