@@ -7,7 +7,6 @@
 
 #include "export/inputs.hpp"
 #include "generation/generator.hpp"
-#include "generation/random_stream.hpp"
 #include "library/historic_file.hpp"
 #include "library/perturbation.hpp"
 #include "report/input.hpp"
@@ -94,9 +93,7 @@ void refuse_program_flags(const Invocation& invocation) {
 void read_historic(Store& s, Console& con, int k, const std::string& type) {
   const int g = s.RUN.IGLIST(k);
   const std::string file = historic_file_name(s.RIVER.PARM.GNAME(g), type);
-  s.HIST.HISTFILE(k).assign(file);
-  const HistoricRead read = read_historic_years(s.RIVER.FOLDER, trimmed_name(file), s.HIST, k);
-  s.HIST.NYHIST(k) = read.years;
+  const HistoricRead read = load_historic_record(s.RIVER.FOLDER, file, s.HIST, k);
   for (const std::string& note : historic_read_notes(trimmed_name(file), read)) con.free(note);
   if (read.years < 1)
     end_run(" *** GAUGE " + std::to_string(g) + ": ITS HISTORIC FILE " + trimmed_name(file) +
@@ -200,7 +197,7 @@ stress::Surface generated_surface(Store& s, Console& con, const StressRequest& r
   for (int k = 1; k <= s.RUN.NSEL; ++k) s.RUN.IGLIST(k) = r.run.gauges[static_cast<std::size_t>(k - 1)];
   s.RUN.REALIZATIONS = invocation.realizations;
   ScenarioHooks hooks = scenario_hooks(s, r);
-  stress::SharedGeneration g{s.RIVER, s.STDAT, s.RUN.option(), s.RUN.NYS, {}, hooks.hooks, r.yields,
+  stress::SharedGeneration g{s.RIVER, s.RUN.option(), s.RUN.NYS, {}, hooks.hooks, r.yields,
                              s.RUN.REALIZATIONS.first, s.RUN.REALIZATIONS.last, invocation.threads};
   stress::Design design;
   for (int k = 1; k <= s.RUN.NSEL; ++k) {
@@ -290,7 +287,6 @@ ExitStatus stress_command(const StressRequest& r, const Invocation& invocation, 
     stress::Surface surface;
     if (r.combine.empty()) {
       store = make_store();
-      rng::start(store->STDAT);
       surface = generated_surface(*store, con, r, invocation);
     } else {
       surface = combined_surface(r);

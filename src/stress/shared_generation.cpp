@@ -148,7 +148,7 @@ Figures shared_figures(const SharedGeneration& in, Console& con) {
   // Realizations that carry the generator's state on from one to the next are made by one
   // maker in order from realization 1; those that stand alone each by a maker of its own.
   YearRecorder carried_recorder(in.gauges);
-  RealizationMaker carried(in.river, in.startup, {in.option, in.years, &carried_recorder, {}});
+  RealizationMaker carried(in.river, {in.option, in.years, &carried_recorder, {}});
   const bool stand_alone = carried.stand_alone();
   const int before = carried.first_made(in.first) - 1;
   const auto make = [&](int made_number) {
@@ -157,7 +157,7 @@ Figures shared_figures(const SharedGeneration& in, Console& con) {
     YearRecorder recorder(in.gauges);
     MakerSetup own = setup;
     own.hook = &recorder;
-    RealizationMaker maker(in.river, in.startup, own);
+    RealizationMaker maker(in.river, own);
     return made_with(maker, recorder, in, k);
   };
   const auto deliver = [&](int made_number, Made made) {

@@ -28,7 +28,6 @@ struct GaugeInputs {
 
 struct SharedGeneration {
   const RiverSystem& river;          // loaded and checked for the option
-  const StdatBlock& startup;         // the random stream as the start-up left it
   GenerationOption option;           // rigorous or bootstrap
   int years = 0;
   std::vector<GaugeInputs> gauges;   // by slot
