@@ -4,7 +4,6 @@
 
 #include "correlation_test/monthly_correlation.hpp"
 #include "parallel/in_order.hpp"
-#include "risk/slot_risk.hpp"
 
 namespace flowplex {
 namespace {
@@ -29,25 +28,36 @@ std::optional<float> historical_correlation(const AnalysisInputs& s, const SlotL
 
 }  // namespace
 
+SlotRiskAnalysis slot_analysis(const AnalysisInputs& s, const StatisticsResult& test) {
+  return SlotRiskAnalysis(test, historical_months(s, test.slot));
+}
+
+RealizationFigures realization_figures(const SlotRiskAnalysis& analysis, int r, std::span<const float> months) {
+  return r <= kSequences ? analysis.tested_realization(r, months) : analysis.realization(months);
+}
+
+std::vector<std::optional<float>> historical_correlations(const AnalysisInputs& s, const std::vector<SlotLabel>& slots) {
+  std::vector<std::optional<float>> historical;
+  for (std::size_t i = 0; i < slots.size(); ++i)
+    for (std::size_t j = i + 1; j < slots.size(); ++j) historical.push_back(historical_correlation(s, slots[i], slots[j]));
+  return historical;
+}
+
 std::optional<SlotRisk> RiskAnalyses::slot_tested(const AnalysisInputs& s, const StatisticsResult& test) {
   const int k = test.slot;
   if (std::any_of(slots_.begin(), slots_.end(), [&](const SlotLabel& l) { return l.slot == k; })) return std::nullopt;
   slots_.push_back({k, test.gauge, test.name});
-  SlotRiskAnalysis analysis(test, historical_months(s, k));
+  SlotRiskAnalysis analysis = slot_analysis(s, test);
   const auto figures_of = [&](int r) {
     std::vector<float> buffer;
-    const std::span<const float> months = months_of(s, r, k, buffer);
-    return r <= kSequences ? analysis.tested_realization(r, months) : analysis.realization(months);
+    return realization_figures(analysis, r, months_of(s, r, k, buffer));
   };
   in_order(last_realization(), threads_, figures_of, [&](int, RealizationFigures f) { analysis.add(std::move(f)); });
   return analysis.finish();
 }
 
 CrossGaugeResult RiskAnalyses::finish(const AnalysisInputs& s) const {
-  std::vector<std::optional<float>> historical;
-  for (std::size_t i = 0; i < slots_.size(); ++i)
-    for (std::size_t j = i + 1; j < slots_.size(); ++j) historical.push_back(historical_correlation(s, slots_[i], slots_[j]));
-  CrossGaugeCorrelation correlation(slots_, historical);
+  CrossGaugeCorrelation correlation(slots_, historical_correlations(s, slots_));
   // Each slot's annual totals are summed from its months as FLOWYR's are, so every
   // realization, kept in FLOW or in the scratch file, takes the same path.
   std::vector<float> buffer;

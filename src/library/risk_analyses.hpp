@@ -8,6 +8,7 @@
 
 #include "risk/cross_gauge.hpp"
 #include "risk/results.hpp"
+#include "risk/slot_risk.hpp"
 #include "stats_test/results.hpp"
 #include "store/store.hpp"
 
@@ -23,6 +24,17 @@ class RealizationsBeyond {
   // Threads may read side by side.
   virtual void read(int seq, int k, std::vector<float>& months) const = 0;
 };
+
+// The risk analyses of the test's slot, before any realization: the test's MAR and
+// storages, the slot's historical record.
+SlotRiskAnalysis slot_analysis(const AnalysisInputs& s, const StatisticsResult& test);
+
+// Realization r's figures: those of 1 to 41 take the statistics test's storages.
+RealizationFigures realization_figures(const SlotRiskAnalysis& analysis, int r, std::span<const float> months);
+
+// The historical correlation of the annual flows of every pair of the slots, in the
+// cross-gauge table's order.
+std::vector<std::optional<float>> historical_correlations(const AnalysisInputs& s, const std::vector<SlotLabel>& slots);
 
 class RiskAnalyses {
  public:

@@ -87,6 +87,41 @@ TEST_F(LibraryAnalyses, GiveTheCommandLinesTablesBitForBit) {
   }
 }
 
+// Blocks of an ensemble analysed apart, in any order, their figures passed on as bytes,
+// combine into the tables of the whole; blocks that do not cover the realizations once
+// are refused.
+TEST_F(LibraryAnalyses, BlocksCombineIntoTheTablesOfTheWhole) {
+  const api::AnalysisResult whole = library_run(60, 1);
+  const api::RiverSystem system = api::RiverSystem::open(folder_);
+  const api::AnalysisRequest request{{1, 3}, "HIS", 2};
+  const api::EnsembleAnalysis analysis(system, {1, 60, 30, flows_}, request);
+  const std::size_t per = 30 * 12 * 5;
+  const auto block = [&](int first, int count) {
+    const std::span<const float> flows = std::span<const float>(flows_).subspan((first - 1) * per, count * per);
+    api::BlockFigures made = analysis.figures({first, count, 30, flows});
+    return api::BlockFigures{made.first, made.count, std::vector<std::byte>(made.bytes)};
+  };
+  const api::AnalysisResult combined = analysis.combine({block(45, 16), block(1, 20), block(21, 24)});
+  EXPECT_TRUE(combined.statistics == whole.statistics);
+  EXPECT_TRUE(combined.risk == whole.risk);
+  EXPECT_TRUE(combined.cross_gauge == whole.cross_gauge);
+
+  const auto refused = [&](std::vector<api::BlockFigures> blocks, const std::string& says) {
+    try {
+      analysis.combine(std::move(blocks));
+      ADD_FAILURE() << "combined: " << says;
+    } catch (const api::RequestError& e) {
+      EXPECT_NE(std::string(e.what()).find(says), std::string::npos) << e.what();
+    }
+  };
+  refused({block(1, 20), block(22, 39)}, "realization 21 is in no block");
+  refused({block(1, 30), block(21, 40)}, "realization 21 is in two blocks");
+  refused({block(1, 30)}, "1 to 30");
+  api::BlockFigures cut = block(1, 41);
+  cut.bytes.pop_back();
+  refused({cut}, "not one of this analysis");
+}
+
 TEST_F(LibraryAnalyses, RefuseWhatTheCommandLineWouldNotAnalyse) {
   const api::RiverSystem system = api::RiverSystem::open(folder_);
   std::vector<float> flows(static_cast<std::size_t>(41 * 30 * 12 * 5));
