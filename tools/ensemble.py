@@ -6,7 +6,12 @@ range of realizations, spread over a Dask cluster, and checks that the shards fi
         [--scheduler ADDRESS] [--workers W] -- FLOWPLEX_ARGS...
 
 FLOWPLEX_ARGS are those of one export-only run (`run ... --gauges none`, -C DIR allowed); the
-tool adds `--realizations A-B --netcdf DIR/shard-A-B.nc` to each. Without --scheduler the
+tool adds `--realizations A-B --netcdf DIR/shard-A-B.nc` to each.
+
+In stress mode FLOWPLEX_ARGS are those of one stress test (`stress ... --mean ... --cv ...`
+or `--scenarios FILE`): each shard is that test over one range of realizations, and once
+all are made `flowplex stress --combine` joins them into DIR/surface.nc, and into the
+tables and page of --surface-csv and --surface-html when given. Without --scheduler the
 shards run on a LocalCluster of W worker processes on this machine; with it, on the cluster
 whose scheduler is at ADDRESS, whose workers must see the river system's folder, DIR and EXE
 under the same paths. A shard whose worker dies is run again by Dask on another; a shard
@@ -40,6 +45,8 @@ def parse_arguments(argv):
     parser.add_argument("--scheduler", help="address of a running Dask scheduler (default: a LocalCluster)")
     parser.add_argument("--workers", type=int, default=os.cpu_count(), help="workers of the LocalCluster")
     parser.add_argument("--retries", type=int, default=2, help="further tries of a shard whose run failed")
+    parser.add_argument("--surface-csv", help="stress mode: the folder of the combined surface's CSV tables")
+    parser.add_argument("--surface-html", help="stress mode: the combined surface's page")
     parser.add_argument("flowplex_args", nargs=argparse.REMAINDER, help="-- then the arguments of one run")
     args = parser.parse_args(argv)
     args.flowplex_args = args.flowplex_args[1:] if args.flowplex_args[:1] == ["--"] else args.flowplex_args
@@ -55,12 +62,31 @@ def refuse_what_does_not_fit(parser, args):
     if args.workers < 1:
         parser.error(f"--workers {args.workers}: 1 or more")
     given = args.flowplex_args
-    if not any(a == "--gauges=none" or (a == "--gauges" and given[i + 1:i + 2] == ["none"])
+    if (args.surface_csv or args.surface_html) and not stress_mode(given):
+        parser.error("--surface-csv and --surface-html are for the shards of a stress test (FLOWPLEX_ARGS: stress ...)")
+    if not stress_mode(given) and not any(a == "--gauges=none" or (a == "--gauges" and given[i + 1:i + 2] == ["none"])
                for i, a in enumerate(given)):
         parser.error("the shards are export-only runs: FLOWPLEX_ARGS must give `run ... --gauges none`")
     for flag in SET_BY_THE_TOOL:
         if any(a == flag or a.startswith(flag + "=") for a in given):
             parser.error(f"{flag} is set by the tool for each shard; leave it out of FLOWPLEX_ARGS")
+
+
+def stress_mode(flowplex_args):
+    """Whether the shards are those of a stress test."""
+    return "stress" in flowplex_args
+
+
+def combine_surface(args, out, paths):
+    """The stress test's shards joined by `flowplex stress --combine`; a refusal raises."""
+    command = [str(Path(args.flowplex).resolve()), "stress", "--combine", *paths, "--netcdf", str(out / "surface.nc")]
+    if args.surface_csv:
+        command += ["--csv", str(Path(args.surface_csv).resolve())]
+    if args.surface_html:
+        command += ["--html", str(Path(args.surface_html).resolve())]
+    done = subprocess.run(command, capture_output=True, text=True)
+    if done.returncode != 0:
+        raise RuntimeError("flowplex stress --combine: " + (done.stdout + done.stderr).strip())
 
 
 def ranges(n, k):
@@ -142,6 +168,8 @@ def main(argv):
     try:
         paths = make_shards(args, out, plan)
         digest = check_shards(paths, args.realizations)
+        if stress_mode(args.flowplex_args):
+            combine_surface(args, out, paths)
     except Exception as e:  # a shard that failed on every try, or shards that do not fit
         print(f"ensemble.py: {e}", file=sys.stderr)
         return 1
@@ -151,6 +179,8 @@ def main(argv):
         "flowplex_arguments": args.flowplex_args,
         "shards": [{"file": shard_name(first, last), "first": first, "last": last} for first, last in plan],
     }
+    if stress_mode(args.flowplex_args):
+        record["surface"] = "surface.nc"
     (out / "ensemble.json").write_text(json.dumps(record, indent=2) + "\n")
     print(f"ensemble of {args.realizations} realizations in {len(plan)} shards: {out / 'ensemble.json'}")
     return 0

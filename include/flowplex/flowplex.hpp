@@ -3,6 +3,7 @@
 // of realizations, analyse generated flows against the historical record, fit a river
 // system to gauge records. Value types and functions in flowplex::api, no global state;
 // faults are exceptions that carry the program's own messages (errors.hpp).
+#include "flowplex/analyses.hpp"
 #include "flowplex/check.hpp"
 #include "flowplex/errors.hpp"
 #include "flowplex/fit.hpp"

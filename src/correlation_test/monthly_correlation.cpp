@@ -24,7 +24,7 @@ struct GeneratedDistribution {
 
 // The years of a gauge's historical series that its historic file holds: its record,
 // cut to the lines read (never more than the store keeps).
-int years_held(const Store& s, int slot, int gauge) {
+int years_held(const AnalysisInputs& s, int slot, int gauge) {
   return std::min({s.RIVER.ANDATA.NYEARS(gauge), s.HIST.NYHIST(slot), kMaxYears});
 }
 
@@ -35,7 +35,7 @@ int common_years(int first, int first1, int years1, int first2, int years2) {
 }
 
 // Historical value of year y of a slot's file: month m, or the annual total.
-float historical(const Store& s, int y, int m, int slot) {
+float historical(const AnalysisInputs& s, int y, int m, int slot) {
   return m == kAnnual ? s.HIST.HISTYR(y, slot) : s.HIST.HISTM(y, m, slot);
 }
 
@@ -58,7 +58,7 @@ float paired_coefficient(int n, XOf x, YOf y) {
   return r;
 }
 
-std::optional<float> historical_coefficient(const Store& s, const HistoricalPeriod& p, int m, int k, int kk) {
+std::optional<float> historical_coefficient(const AnalysisInputs& s, const HistoricalPeriod& p, int m, int k, int kk) {
   if (p.NPAIR < 2) return std::nullopt;
   return paired_coefficient(
       p.NPAIR, [&](int n) { return historical(s, p.o1 + n, m, k); },
@@ -88,7 +88,7 @@ std::optional<GeneratedDistribution> generated_distribution(const SlotRanks& ran
 }
 
 // The line of month m (or of the annual totals): historical against generated.
-CorrelationLine comparison(const Store& s, const SlotRanks& ranks, const HistoricalPeriod& period, int m, int k,
+CorrelationLine comparison(const AnalysisInputs& s, const SlotRanks& ranks, const HistoricalPeriod& period, int m, int k,
                            int kk, int NYS) {
   CorrelationLine line{m, historical_coefficient(s, period, m, k, kk), std::nullopt, std::nullopt};
   if (const auto generated = generated_distribution(ranks, m, k, kk, NYS)) {
@@ -116,7 +116,7 @@ void rank_slot(const FlowBlock& f, SlotRanks& ranks, int k, int NYS, int threads
   ranks.NRANKED(k) = NYS;
 }
 
-HistoricalPeriod historical_period(const Store& s, int k, int kk, int g, int gk) {
+HistoricalPeriod historical_period(const AnalysisInputs& s, int k, int kk, int g, int gk) {
   HistoricalPeriod p;
   const int start1 = s.RIVER.ANDATA.IYSTART(g);
   const int start2 = s.RIVER.ANDATA.IYSTART(gk);
@@ -129,7 +129,7 @@ HistoricalPeriod historical_period(const Store& s, int k, int kk, int g, int gk)
   return p;
 }
 
-CorrelationResult mthrnk(const Store& s, const SlotRanks& ranks, int k, int kk, int g, int gk, int NYS) {
+CorrelationResult mthrnk(const AnalysisInputs& s, const SlotRanks& ranks, int k, int kk, int g, int gk, int NYS) {
   const HistoricalPeriod period = historical_period(s, k, kk, g, gk);
   CorrelationResult result{k, g, trimmed_name(s.RIVER.PARM.GNAME(g).view()), kk, gk, trimmed_name(s.RIVER.PARM.GNAME(gk).view()),
                            std::nullopt, {}};

@@ -18,7 +18,7 @@ struct HistoricalPeriod {
 
 // The overlap of the records of gauge g (slot k) and gauge gk (slot kk), limited to the
 // years their historic files hold.
-HistoricalPeriod historical_period(const Store& s, int k, int kk, int g, int gk);
+HistoricalPeriod historical_period(const AnalysisInputs& s, int k, int kk, int g, int gk);
 
 // The correlation test's own ranks of the generated flows: the rank of each year's flow
 // within its sequence, by month (kMonths + 1: the annual totals), formed once per slot
@@ -40,6 +40,6 @@ void rank_slot(const FlowBlock& flows, SlotRanks& ranks, int k, int NYS, int thr
 
 // The numbers of the page comparing slot k (gauge g) with slot kk (gauge gk); NYS is
 // the number of years in each generated sequence. Both slots must be ranked (rank_slot).
-CorrelationResult mthrnk(const Store& s, const SlotRanks& ranks, int k, int kk, int g, int gk, int NYS);
+CorrelationResult mthrnk(const AnalysisInputs& s, const SlotRanks& ranks, int k, int kk, int g, int gk, int NYS);
 
 }  // namespace flowplex

@@ -31,6 +31,8 @@ class RunSink {
   virtual bool takes_sequences() const { return false; }
   // The historic file of every chosen gauge is read and the analyses are about to start.
   virtual void begin_analyses(const std::vector<ChosenGauge>& /*chosen*/) {}
+  // The statistics test of a gauge cannot be made: its historic file gave no year.
+  virtual void not_tested(int /*gauge*/) {}
   virtual void statistics(const StatisticsResult& /*result*/) {}
   virtual void correlations(const CorrelationResult& /*result*/) {}
   // Whether a sink writes the risk analyses: a run whose sinks write none does not make them.
@@ -49,7 +51,12 @@ class RunSink {
 // Hands every event to each of its sinks in turn.
 class RunSinks final : public RunSink {
  public:
-  void add(std::unique_ptr<RunSink> sink) { sinks_.push_back(std::move(sink)); }
+  void add(std::unique_ptr<RunSink> sink) {
+    sinks_.push_back(sink.get());
+    owned_.push_back(std::move(sink));
+  }
+  // A sink that outlives these.
+  void add(RunSink& sink) { sinks_.push_back(&sink); }
   bool empty() const { return sinks_.empty(); }
 
   void begin_generation(const RunDescription& run) override { each([&](RunSink& k) { k.begin_generation(run); }); }
@@ -63,6 +70,7 @@ class RunSinks final : public RunSink {
   void begin_analyses(const std::vector<ChosenGauge>& chosen) override {
     each([&](RunSink& k) { k.begin_analyses(chosen); });
   }
+  void not_tested(int gauge) override { each([&](RunSink& k) { k.not_tested(gauge); }); }
   void statistics(const StatisticsResult& r) override { each([&](RunSink& k) { k.statistics(r); }); }
   void correlations(const CorrelationResult& r) override { each([&](RunSink& k) { k.correlations(r); }); }
   bool takes_risk() const override {
@@ -76,9 +84,10 @@ class RunSinks final : public RunSink {
  private:
   template <typename F>
   void each(F f) {
-    for (auto& sink : sinks_) f(*sink);
+    for (RunSink* sink : sinks_) f(*sink);
   }
-  std::vector<std::unique_ptr<RunSink>> sinks_;
+  std::vector<RunSink*> sinks_;  // in the order they were added
+  std::vector<std::unique_ptr<RunSink>> owned_;
 };
 
 }  // namespace flowplex

@@ -7,6 +7,7 @@
 #include "flowplex/year_hook.hpp"
 #include "report/console.hpp"
 #include "store/disaggregation_mode.hpp"
+#include "store/generator_state.hpp"
 #include "store/store.hpp"
 
 namespace flowplex {

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "generation/parameter_file.hpp"
-#include "generation/random_stream.hpp"
 #include "library/faults.hpp"
 #include "library/options.hpp"
 #include "library/realization_maker.hpp"
@@ -28,9 +27,7 @@ void make_each(const RiverSystem& system, const GenerationRequest& request, bool
                const std::function<void(int, MadeRealization&&)>& made) {
   check_request(request);
   const flowplex::RiverSystem& blocks = blocks_for(system, request.option);
-  StdatBlock startup;
-  rng::start(startup);
-  RealizationMaker maker(blocks, startup, {generation_option(request.option), request.years, request.hook, request.stop});
+  RealizationMaker maker(blocks, {generation_option(request.option), request.years, request.hook, request.stop});
   as_input_errors([&] {
     const auto keep = [&](int) { return keep_flows; };
     make_in_order(maker, request.first, request.last, request.threads, keep, into, [&](int k, MadeRealization&& m) {

@@ -42,4 +42,25 @@ HistoricRead read_historic_years(const std::filesystem::path& folder, const std:
   return read;
 }
 
+namespace {
+
+// Each year's twelve months summed in extended precision, stored in single precision.
+void historic_totals(HistBlock& hist, int k) {
+  for (int y = 1; y <= hist.NYHIST(k); ++y) {
+    long double sum = 0.0L;
+    for (int m = 1; m <= kMonths; ++m) sum += hist.HISTM(y, m, k);
+    hist.HISTYR(y, k) = static_cast<float>(sum);
+  }
+}
+
+}  // namespace
+
+HistoricRead load_historic_record(const std::filesystem::path& folder, const std::string& file, HistBlock& hist, int k) {
+  hist.HISTFILE(k).assign(file);
+  const HistoricRead read = read_historic_years(folder, trimmed_name(file), hist, k);
+  hist.NYHIST(k) = read.years;
+  historic_totals(hist, k);
+  return read;
+}
+
 }  // namespace flowplex

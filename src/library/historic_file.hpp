@@ -29,4 +29,8 @@ std::vector<std::string> historic_read_notes(const std::string& file, const Hist
 // be read.
 HistoricRead read_historic_years(const std::filesystem::path& folder, const std::string& file, HistBlock& hist, int k);
 
+// Slot k's historical record from its historic file `file` (as historic_file_name gives
+// it): the file's name, its years of monthly flows, their count and their annual totals.
+HistoricRead load_historic_record(const std::filesystem::path& folder, const std::string& file, HistBlock& hist, int k);
+
 }  // namespace flowplex

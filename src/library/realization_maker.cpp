@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "generation/generator.hpp"
+#include "generation/random_stream.hpp"
 #include "parallel/in_order.hpp"
 #include "report/writer.hpp"
 
@@ -77,9 +78,9 @@ void settle_index_years(OwnFlows& own) {
 
 }  // namespace
 
-RealizationMaker::RealizationMaker(const RiverSystem& river, const StdatBlock& startup, MakerSetup setup)
-    : river_(river), startup_(startup), setup_(std::move(setup)),
-      stand_alone_(sequences_stand_alone(river, setup_.option.IOPT())) {
+RealizationMaker::RealizationMaker(const RiverSystem& river, MakerSetup setup)
+    : river_(river), setup_(std::move(setup)), stand_alone_(sequences_stand_alone(river, setup_.option.IOPT())) {
+  rng::start(startup_);
   if (!stand_alone_)
     carried_ = std::make_unique<GeneratorState>(state_at_sequence_start(startup_, setup_.option.IOPT(), 1));
 }

@@ -43,9 +43,9 @@ struct MakerSetup {
 
 class RealizationMaker {
  public:
-  // The river system must be loaded and checked for the option; `startup` is the random
-  // stream as the start-up left it.
-  RealizationMaker(const RiverSystem& river, const StdatBlock& startup, MakerSetup setup);
+  // The river system must be loaded and checked for the option. Every realization's
+  // random stream starts from the stream as the start-up leaves it, at its own place.
+  RealizationMaker(const RiverSystem& river, MakerSetup setup);
 
   bool stand_alone() const { return stand_alone_; }
   // The first realization to be made for a range that starts at `first`: `first` itself,
@@ -58,7 +58,7 @@ class RealizationMaker {
 
  private:
   const RiverSystem& river_;
-  const StdatBlock& startup_;
+  StdatBlock startup_;
   MakerSetup setup_;
   bool stand_alone_;
   std::unique_ptr<GeneratorState> carried_;

@@ -32,13 +32,23 @@ std::size_t CrossGaugeCorrelation::pair_index(std::size_t i, std::size_t j, std:
 }
 
 void CrossGaugeCorrelation::add_realization(const std::vector<std::span<const float>>& annual) {
-  for (std::size_t i = 0; i < slots_.size(); ++i)
-    for (std::size_t j = i + 1; j < slots_.size(); ++j)
-      if (const auto r = pearson(annual[i], annual[j])) {
-        const std::size_t at = pair_index(i, j, slots_.size());
-        sum_[at] += *r;
-        ++count_[at];
-      }
+  add_pairs(realization_pairs(annual));
+}
+
+std::vector<std::optional<float>> CrossGaugeCorrelation::realization_pairs(
+    const std::vector<std::span<const float>>& annual) {
+  std::vector<std::optional<float>> pairs;
+  for (std::size_t i = 0; i < annual.size(); ++i)
+    for (std::size_t j = i + 1; j < annual.size(); ++j) pairs.push_back(pearson(annual[i], annual[j]));
+  return pairs;
+}
+
+void CrossGaugeCorrelation::add_pairs(std::span<const std::optional<float>> pairs) {
+  for (std::size_t at = 0; at < pairs.size(); ++at)
+    if (const std::optional<float> r = pairs[at]) {
+      sum_[at] += *r;
+      ++count_[at];
+    }
 }
 
 CrossGaugeResult CrossGaugeCorrelation::finish() const {

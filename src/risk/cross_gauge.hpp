@@ -29,6 +29,11 @@ class CrossGaugeCorrelation {
 
   // The annual flows of one realization, one series per slot in the order above.
   void add_realization(const std::vector<std::span<const float>>& annual);
+  // The same in two steps, for realizations whose figures are formed apart from where they
+  // are gathered: the correlation of every pair of one realization, in pair_index order,
+  // and those correlations added.
+  static std::vector<std::optional<float>> realization_pairs(const std::vector<std::span<const float>>& annual);
+  void add_pairs(std::span<const std::optional<float>> pairs);
 
   CrossGaugeResult finish() const;
 

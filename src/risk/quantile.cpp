@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace flowplex {
 
@@ -15,6 +16,16 @@ std::optional<float> quantile(std::span<const float> values, int percent) {
   const auto at = sorted.begin() + (quantile_rank(percent, static_cast<int>(sorted.size())) - 1);
   std::nth_element(sorted.begin(), at, sorted.end());
   return *at;
+}
+
+std::optional<float> quantile_of_all(std::span<const float> values, int percent) {
+  if (values.empty()) return std::nullopt;
+  std::vector<float> sorted(values.begin(), values.end());
+  for (float& v : sorted)
+    if (!std::isfinite(v)) v = std::numeric_limits<float>::infinity();
+  const auto at = sorted.begin() + (quantile_rank(percent, static_cast<int>(sorted.size())) - 1);
+  std::nth_element(sorted.begin(), at, sorted.end());
+  return std::isfinite(*at) ? std::optional<float>(*at) : std::nullopt;
 }
 
 Band band_of(std::span<const float> values) { return {quantile(values, 5), quantile(values, 50), quantile(values, 95)}; }

@@ -18,6 +18,10 @@ int quantile_rank(int percent, int n);
 // The p % value of the finite values; absent where there is none.
 std::optional<float> quantile(std::span<const float> values, int percent);
 
+// The p % value of all the values, one that is not finite (a storage no finite one
+// equals) ranking above every finite one; absent where the rank falls on such a value.
+std::optional<float> quantile_of_all(std::span<const float> values, int percent);
+
 // The 5 %, 50 % and 95 % values of the values given.
 Band band_of(std::span<const float> values);
 

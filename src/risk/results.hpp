@@ -24,6 +24,8 @@ inline constexpr int kAnnualLags = 5;
 // realization gives the figure.
 struct Band {
   std::optional<float> p5, p50, p95;
+
+  bool operator==(const Band&) const = default;
 };
 
 // The drought figures of one monthly series by run theory.
@@ -32,6 +34,8 @@ struct DroughtFigures {
   float mean_duration = 0.0F;  // months; 0 without a drought
   int longest = 0;             // months
   float largest_deficit = 0.0F;  // flow units
+
+  bool operator==(const DroughtFigures&) const = default;
 };
 
 // One line of the storage-yield-reliability table: at a yield (% MAR), the storage
@@ -44,6 +48,8 @@ struct ReliabilityRow {
   std::array<std::optional<float>, kReliabilities.size()> storage{};
   std::array<std::optional<float>, kReliabilities.size()> lower{};
   std::array<std::optional<float>, kReliabilities.size()> upper{};
+
+  bool operator==(const ReliabilityRow&) const = default;
 };
 
 // The validation figures of an annual or monthly series beyond the bands of the droughts,
@@ -73,6 +79,8 @@ struct BandRow {
   std::optional<float> historical;
   std::optional<float> bound;  // the persistence figures' approximate 95 % bound, +/- this
   Band band;
+
+  bool operator==(const BandRow&) const = default;
 };
 
 // The kinds the validation summary groups its figures by.
@@ -86,11 +94,15 @@ struct FigureLabel {
   FigureKind kind = FigureKind::moments;
   std::string_view statistic;
   int key = 0;
+
+  bool operator==(const FigureLabel&) const = default;
 };
 
 struct KindCount {
   int inside = 0;
   int total = 0;
+
+  bool operator==(const KindCount&) const = default;
 };
 
 // How many historical figures lie inside the generated 5-95 % band, of how many; the
@@ -100,6 +112,8 @@ struct Validation {
   int total = 0;
   std::array<KindCount, kFigureKinds.size()> kinds{};
   std::vector<FigureLabel> outside;
+
+  bool operator==(const Validation&) const = default;
 };
 
 // The risk analyses of one slot over every realization of the run.
@@ -125,6 +139,8 @@ struct SlotRisk {
   std::optional<float> hurst_expected;
   RejectedShares rejected{};                       // the monthly tests
   Validation validation;
+
+  bool operator==(const SlotRisk&) const = default;
 };
 
 // The Pearson correlation of the annual flows of two slots: the historical one over the
@@ -136,11 +152,15 @@ struct CrossGaugePair {
   std::string other_name;
   std::optional<float> historical;
   std::optional<float> generated_mean;
+
+  bool operator==(const CrossGaugePair&) const = default;
 };
 
 // Every pair of the slots analysed, each once, in the order the slots were analysed.
 struct CrossGaugeResult {
   std::vector<CrossGaugePair> pairs;
+
+  bool operator==(const CrossGaugeResult&) const = default;
 };
 
 }  // namespace flowplex

@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "correlation_test/correlation_report.hpp"
 #include "correlation_test/monthly_correlation.hpp"
 #include "parallel/in_order.hpp"
 #include "report/input.hpp"
 #include "run/phases.hpp"
-#include "run/risk_analyses.hpp"
+#include "library/risk_analyses.hpp"
+#include "stats_test/statistics_report.hpp"
 #include "stats_test/test1.hpp"
 
 namespace flowplex {
@@ -16,14 +16,6 @@ namespace {
 
 const Layout kForGauge{"A A40"};
 const Layout kAnalysisOf{"A A40 A5"};
-
-void historic_totals(Store& s, int k) {
-  for (int y = 1; y <= s.HIST.NYHIST(k); ++y) {
-    long double sum = 0.0L;
-    for (int m = 1; m <= kMonths; ++m) sum += s.HIST.HISTM(y, m, k);
-    s.HIST.HISTYR(y, k) = static_cast<float>(sum);
-  }
-}
 
 void load_historic_file(Store& s, Console& con, int k) {
   const Name& gauge = s.RIVER.PARM.GNAME(s.RUN.IGLIST(k));
@@ -37,11 +29,8 @@ void load_historic_file(Store& s, Console& con, int k) {
     if (file_exists(s.RIVER.FOLDER, trimmed_name(file))) break;
     con.question([&] { con.text(" ", " CANNOT FIND THE HISTORIC FILE ", Text<60>(file).view(), " TRY AGAIN "); });
   }
-  s.HIST.HISTFILE(k).assign(file);
-  const HistoricRead read = read_historic_years(s.RIVER.FOLDER, trimmed_name(file), s.HIST, k);
-  s.HIST.NYHIST(k) = read.years;
+  const HistoricRead read = load_historic_record(s.RIVER.FOLDER, file, s.HIST, k);
   for (const std::string& note : historic_read_notes(trimmed_name(file), read)) con.free(note);
-  historic_totals(s, k);
 }
 
 int ask_analysis(Store& s, Console& con, int k) {
@@ -61,7 +50,7 @@ int ask_analysis(Store& s, Console& con, int k) {
 // The pages of slot k against every other slot, in slot order. Every slot is ranked first;
 // then each page only reads the store, so the pages are computed side by side and
 // written in order.
-void correlations_with_others(const Store& s, SlotRanks& ranks, Channels& ch, RunSink& sink, int k, int threads) {
+void correlations_with_others(const Store& s, SlotRanks& ranks, RunSink& sink, int k, int threads) {
   std::vector<int> others;
   for (int kk = 1; kk <= s.RUN.NSEL; ++kk)
     if (kk != k) others.push_back(kk);
@@ -73,18 +62,22 @@ void correlations_with_others(const Store& s, SlotRanks& ranks, Channels& ch, Ru
     const int kk = others[static_cast<std::size_t>(i - 1)];
     return mthrnk(s, ranked, k, kk, s.RUN.IGLIST(k), s.RUN.IGLIST(kk), s.RUN.NYS);
   };
-  in_order(static_cast<int>(others.size()), threads, page, [&](int, const CorrelationResult& result) {
-    write_correlation_page(ch.unit(16), result);
-    sink.correlations(result);
-  });
+  in_order(static_cast<int>(others.size()), threads, page,
+           [&](int, const CorrelationResult& result) { sink.correlations(result); });
 }
 
-void statistical_properties(Store& s, Console& con, Channels& ch, RunSink& sink, RiskAnalyses& risk, int k,
-                            int threads) {
-  if (const auto result = prepare_test1(s, con, ch, k, threads)) {
-    sink.statistics(*result);
-    risk.slot_tested(s, *result, sink);
+void statistical_properties(const Store& s, Console& con, RunSink& sink, RiskAnalyses& risk, int k, int threads) {
+  const int g = s.RUN.IGLIST(k);
+  if (s.HIST.NYHIST(k) < 1) {
+    write_not_tested(con, g);
+    sink.not_tested(g);
+    return;
   }
+  con.free(" HERE WE GO WITH GAUGE ", g);
+  const StatisticsResult result = test1(s, k, threads);
+  sink.statistics(result);
+  if (!sink.takes_risk()) return;
+  if (const std::optional<SlotRisk> slot = risk.slot_tested(s, result)) sink.risk(*slot);
 }
 
 }  // namespace
@@ -93,7 +86,7 @@ void read_historic_files(Store& s, Console& con) {
   for (int k = 1; k <= s.RUN.NSEL; ++k) load_historic_file(s, con, k);
 }
 
-void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink, const RealizationScratch* beyond_flow,
+void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink, const RealizationsBeyond* beyond_flow,
                    int threads) {
   RiskAnalyses risk(beyond_flow, threads);
   // The correlation test's ranks, formed the first time a page of a slot needs them.
@@ -101,12 +94,12 @@ void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink, const Re
   for (int k = 1; k <= s.RUN.NSEL; ++k) {
     for (int choice = 0; choice != 4;) {
       choice = ask_analysis(s, con, k);
-      if (choice == 1) statistical_properties(s, con, ch, sink, risk, k, threads);
-      if (choice == 2) correlations_with_others(s, *ranks, ch, sink, k, threads);
+      if (choice == 1) statistical_properties(s, con, sink, risk, k, threads);
+      if (choice == 2) correlations_with_others(s, *ranks, sink, k, threads);
       if (choice == 3) annual_listing(s, con, ch, threads);
     }
   }
-  risk.finish(s, sink);
+  if (sink.takes_risk()) sink.cross_gauge(risk.finish(s));
 }
 
 }  // namespace flowplex

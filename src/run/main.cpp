@@ -14,6 +14,7 @@
 #include "run/command_line.hpp"
 #include "run/fit_command.hpp"
 #include "run/run_command.hpp"
+#include "run/stress_command.hpp"
 
 namespace {
 
@@ -69,11 +70,15 @@ int main(int argc, char** argv) {
   CLI::App* run = flowplex::add_run_command(app, run_flags);
   flowplex::CheckRequest check_request;
   CLI::App* check = flowplex::add_check_command(app, check_request);
+  flowplex::StressFlags stress_flags;
+  CLI::App* stress = flowplex::add_stress_command(app, stress_flags);
   flowplex::RunRequest run_request;
+  flowplex::StressRequest stress_request;
   try {
     app.parse(argc, argv);
     if (*run) run_request = flowplex::read_run_flags(run_flags);
-    if (!app.got_subcommand("fit") && !*check)
+    if (*stress) stress_request = flowplex::read_stress_flags(stress_flags, invocation);
+    if (!app.got_subcommand("fit") && !*check && !*stress)
       flowplex::refuse_range_without_tests(invocation.realizations, invocation.realizations_value,
                                            *run ? &run_flags : nullptr);
   } catch (const CLI::CallForHelp& e) {
@@ -91,6 +96,7 @@ int main(int argc, char** argv) {
     if (app.got_subcommand("fit")) return flowplex::to_int(fit_status);
     if (*check) return flowplex::to_int(flowplex::check_command(check_request, std::cout));
     if (*run) return flowplex::to_int(flowplex::flag_run(run_request, invocation, std::cout));
+    if (*stress) return flowplex::to_int(flowplex::stress_command(stress_request, invocation, std::cout));
     return flowplex::to_int(flowplex::dialogue_run(invocation));
   } catch (const std::exception& e) {
     std::cout.flush();

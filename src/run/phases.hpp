@@ -6,6 +6,7 @@
 #include "report/channel.hpp"
 #include "export/sink.hpp"
 #include "library/historic_file.hpp"
+#include "library/risk_analyses.hpp"
 #include "flowplex/year_hook.hpp"
 #include "report/console.hpp"
 #include "store/store.hpp"
@@ -38,7 +39,7 @@ void read_historic_files(Store& s, Console& con);
 // risk analyses take the realizations beyond FLOW's from the scratch file, if any. The
 // figures of the sequences are formed on up to `threads` threads; the menu's answers are
 // read only when asked for.
-void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink, const RealizationScratch* beyond_flow,
+void analysis_menu(Store& s, Console& con, Channels& ch, RunSink& sink, const RealizationsBeyond* beyond_flow,
                    int threads);
 
 }  // namespace flowplex

@@ -51,6 +51,7 @@ void ProgressLine::begin_analyses(const std::vector<ChosenGauge>& chosen) {
   sinks_.begin_analyses(chosen);
 }
 
+void ProgressLine::not_tested(int gauge) { sinks_.not_tested(gauge); }
 void ProgressLine::statistics(const StatisticsResult& result) { sinks_.statistics(result); }
 void ProgressLine::correlations(const CorrelationResult& result) { sinks_.correlations(result); }
 void ProgressLine::risk(const SlotRisk& result) { sinks_.risk(result); }

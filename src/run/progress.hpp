@@ -24,6 +24,7 @@ class ProgressLine final : public RunSink {
   void sequence_made(int seq, const std::shared_ptr<const GeneratedSequence>& made) override;
   bool takes_sequences() const override { return sinks_.takes_sequences(); }
   void begin_analyses(const std::vector<ChosenGauge>& chosen) override;
+  void not_tested(int gauge) override;
   void statistics(const StatisticsResult& result) override;
   void correlations(const CorrelationResult& result) override;
   bool takes_risk() const override { return sinks_.takes_risk(); }

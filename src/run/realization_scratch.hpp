@@ -12,11 +12,12 @@
 #include <vector>
 
 #include "export/sequence.hpp"
+#include "library/risk_analyses.hpp"
 #include "store/store.hpp"
 
 namespace flowplex {
 
-class RealizationScratch {
+class RealizationScratch final : public RealizationsBeyond {
  public:
   // Whether a run needs one: it makes realizations beyond those FLOW keeps, and has
   // chosen slots whose analyses take them.
@@ -24,7 +25,7 @@ class RealizationScratch {
 
   // The scratch file for the run's chosen slots and years, made in the run's folder.
   explicit RealizationScratch(const RunState& run);
-  ~RealizationScratch();
+  ~RealizationScratch() override;
   RealizationScratch(const RealizationScratch&) = delete;
   RealizationScratch& operator=(const RealizationScratch&) = delete;
 
@@ -35,10 +36,10 @@ class RealizationScratch {
   void finish_writing();
 
   // The realizations held: from the first beyond FLOW's to last() (none when last() is 41).
-  int last() const { return last_; }
+  int last() const override { return last_; }
   // Slot k's monthly flows of realization seq, in time order, into months (12 NYS values).
   // Reads at its place without moving the file's position, so threads may read side by side.
-  void read(int seq, int k, std::vector<float>& months) const;
+  void read(int seq, int k, std::vector<float>& months) const override;
 
  private:
   [[noreturn]] void failed(const char* doing, int error) const;

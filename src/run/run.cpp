@@ -3,15 +3,13 @@
 #include <optional>
 #include <sstream>
 
-#include "generation/forecast.hpp"
-#include "generation/generator.hpp"
-#include "generation/parameter_file.hpp"
-#include "generation/random_stream.hpp"
+#include "library/run_preparation.hpp"
 #include "report/input.hpp"
 #include "report/interruption.hpp"
 #include "run/dialogue.hpp"
 #include "run/phases.hpp"
 #include "run/realization_scratch.hpp"
+#include "run/report_pages.hpp"
 
 namespace flowplex {
 namespace {
@@ -60,24 +58,18 @@ RunDescription describe(const Store& s, const std::optional<PerturbationFlag>& p
 
 }  // namespace
 
-void check_gauges_in_parameter_file(const Store& s, std::span<const int> gauges) {
-  for (const int g : gauges)
-    if (g > s.RIVER.PARM.NGAUGE)
-      end_run(" *** GAUGE NO. " + std::to_string(g) + " WAS CHOSEN, BUT THE PARAMETER FILE " +
-              trimmed_name(s.RIVER.PARM.PARMFILE.view()) + " HOLDS " + std::to_string(s.RIVER.PARM.NGAUGE) + " GAUGES ***");
-}
-
-ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& sink, const BeforeDialogue& before_dialogue,
+ExitStatus run_flowplex(Store& s, Console& con, Channels& ch, RunSink& outputs, const BeforeDialogue& before_dialogue,
                         int threads, const std::optional<PerturbationFlag>& perturbation, const std::string& version) {
+  // The report pages are written from the analyses' tables as every other output is.
+  ReportPages pages(ch);
+  RunSinks sink;
+  sink.add(pages);
+  sink.add(outputs);
   try {
-    rng::start(s.STDAT);
     show_banner(con);
     if (before_dialogue) before_dialogue(s, con);
     run_dialogue(s, con, ch);
-    ensure_loaded(s.RIVER, con, threads);
-    check_gauges_in_parameter_file(s, s.RUN.IGLIST.span(s.RUN.NSEL, 1));
-    check_for_generation(s.RIVER, s.RUN.IOPT);
-    if (s.RUN.option().forecasting()) load_forecast_model(s.RIVER);
+    prepare_river_system(s.RIVER, con, threads, s.RUN.IGLIST.span(s.RUN.NSEL, 1), s.RUN.option());
     const std::unique_ptr<YearHook> hook = run_perturbation(s.RIVER, s.RUN.option(), perturbation);
     show_perturbation(con, perturbation);
     sink.begin_generation(describe(s, perturbation, version));

@@ -38,8 +38,4 @@ inline ExitStatus run_flowplex(Store& s, Console& con, Channels& ch) {
   return run_flowplex(s, con, ch, none);
 }
 
-// Ends the run when a chosen gauge does not stand in the parameter file, which is read
-// only after the gauges are chosen.
-void check_gauges_in_parameter_file(const Store& s, std::span<const int> gauges);
-
 }  // namespace flowplex

@@ -6,9 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "generation/forecast.hpp"
-#include "generation/generator.hpp"
-#include "generation/parameter_file.hpp"
+#include "library/run_preparation.hpp"
 #include "report/input.hpp"
 #include "report/run_ended.hpp"
 #include "run/dialogue.hpp"
@@ -181,11 +179,7 @@ std::string dialogue_answers(const RunRequest& r) {
 
 void check_before_run(Store& s, Console& con, const RunRequest& request, int threads) {
   s.RIVER.PARM.PARMFILE.assign(request.parameter_file.empty() ? kDefaultParameterFile : request.parameter_file);
-  ensure_loaded(s.RIVER, con, threads);
-  check_gauges_in_parameter_file(s, request.gauges);
-  const GenerationOption option = GenerationOption::from_answer(request.option);
-  check_for_generation(s.RIVER, option.IOPT());
-  if (option.forecasting()) load_forecast_model(s.RIVER);
+  prepare_river_system(s.RIVER, con, threads, request.gauges, GenerationOption::from_answer(request.option));
   if (!request.dump) check_historic_files(s, request);
 }
 

@@ -30,6 +30,8 @@ struct SummaryRow {
   // than the sequences) has no window of its length: its run sum is not computed.
   std::optional<float> historical;
   std::optional<SevenValues> summary;
+
+  bool operator==(const SummaryRow&) const = default;
 };
 
 // The average, standard deviation and skewness over the 41 sequences of one annual statistic.
@@ -38,6 +40,8 @@ struct SimulationMoments {
   float average = 0.0F;
   float std_dev = 0.0F;
   float skewness = 0.0F;
+
+  bool operator==(const SimulationMoments&) const = default;
 };
 
 // The gauge's statistics as the parameter file gives them: of its annual flows, and of
@@ -50,6 +54,8 @@ struct ParameterValues {
   double aicc = 0.0;
   double anc = 0.0;
   int zero_flows = 0;
+
+  bool operator==(const ParameterValues&) const = default;
 };
 
 // The moments of the historical annual flows.
@@ -60,6 +66,8 @@ struct HistoricalMoments {
   float skewness = 0.0F;
   float lag1 = 0.0F;  // lag-one autocorrelation
   int years = 0;
+
+  bool operator==(const HistoricalMoments&) const = default;
 };
 
 // A storage-yield curve of which some levels may not be computed: the mean and median
@@ -87,6 +95,8 @@ struct StatisticsResult {
   PartialStorageCurve mean_storage{};
   PartialStorageCurve median_storage{};
   std::vector<float> historical_storage;            // levels 1 to the plot count
+
+  bool operator==(const StatisticsResult&) const = default;
 };
 
 // The years of the correlation page's historical coefficients where the historic files
@@ -94,6 +104,8 @@ struct StatisticsResult {
 struct ShortenedPeriod {
   int years = 0;
   int first_year = 0;
+
+  bool operator==(const ShortenedPeriod&) const = default;
 };
 
 // One line of the monthly correlation page: a month (1 = October) or the annual totals (0).
@@ -103,6 +115,8 @@ struct CorrelationLine {
   std::optional<float> historical;
   std::optional<float> mean;
   std::optional<SevenValues> summary;
+
+  bool operator==(const CorrelationLine&) const = default;
 };
 
 // The monthly correlation test of slot `slot` against slot `other_slot`.
@@ -115,6 +129,8 @@ struct CorrelationResult {
   std::string other_name;
   std::optional<ShortenedPeriod> shortened;
   std::array<CorrelationLine, kMonths + 1> lines{};  // the twelve months, then the year
+
+  bool operator==(const CorrelationResult&) const = default;
 };
 
 }  // namespace flowplex

@@ -244,4 +244,8 @@ const StatisticsFormats& statistics_formats() {
   return formats;
 }
 
+void write_not_tested(LineWriter& out, int gauge) {
+  out.free(" TEST 1 CANNOT BE MADE FOR GAUGE ", gauge, " : ITS HISTORIC FILE GAVE NO YEAR");
+}
+
 }  // namespace flowplex

@@ -13,6 +13,10 @@ namespace flowplex {
 
 void write_statistics_report(Channels& ch, const StatisticsResult& result);
 
+// The line that stands for the report of a gauge whose historic file gave no year: there
+// is no mean annual flow to measure its sequences against. The console says it too.
+void write_not_tested(LineWriter& out, int gauge);
+
 // The fields of a seven-value line of the report: its historical value and its seven
 // simulated values.
 struct SummaryFormats {

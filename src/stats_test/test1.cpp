@@ -3,7 +3,6 @@
 #include <array>
 
 #include "stats_test/moments.hpp"
-#include "stats_test/statistics_report.hpp"
 
 namespace flowplex {
 
@@ -16,7 +15,7 @@ ParameterValues parameter_values(const GsubBlock& p, int g) {
 
 }  // namespace
 
-HistoricalFigures historical_figures(const Store& s, int k) {
+HistoricalFigures historical_figures(const AnalysisInputs& s, int k) {
   HistoricalFigures hist;
   const int n = s.HIST.NYHIST(k);
   hist.NYH = n;
@@ -42,20 +41,10 @@ HistoricalFigures historical_figures(const Store& s, int k) {
   return hist;
 }
 
-std::optional<StatisticsResult> prepare_test1(const Store& s, Console& con, Channels& ch, int k, int threads) {
+StatisticsResult test1(const AnalysisInputs& s, int k, int threads) {
   const int g = s.RUN.IGLIST(k);
-  if (s.HIST.NYHIST(k) < 1) {
-    // No historical year: there is no mean annual flow to measure the sequences against.
-    con.free(" TEST 1 CANNOT BE MADE FOR GAUGE ", g, " : ITS HISTORIC FILE GAVE NO YEAR");
-    ch.unit(16).free(" TEST 1 CANNOT BE MADE FOR GAUGE ", g, " : ITS HISTORIC FILE GAVE NO YEAR");
-    return std::nullopt;
-  }
   const HistoricalFigures hist = historical_figures(s, k);
-  con.free(" HERE WE GO WITH GAUGE ", g);
-  const StatisticsResult result =
-      genar({k, g, s.RIVER.PARM.GNAME(g).view(), parameter_values(s.RIVER.GSUB, g), hist, s.FLOW, s.RUN.NYS}, threads);
-  write_statistics_report(ch, result);
-  return result;
+  return genar({k, g, s.RIVER.PARM.GNAME(g).view(), parameter_values(s.RIVER.GSUB, g), hist, s.FLOW, s.RUN.NYS}, threads);
 }
 
 }  // namespace flowplex

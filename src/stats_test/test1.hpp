@@ -1,10 +1,6 @@
 #pragma once
 // Test 1 of the analysis menu: the historical figures of the gauge in slot k, then
-// its statistical-properties test and report.
-#include <optional>
-
-#include "report/channel.hpp"
-#include "report/console.hpp"
+// its statistical-properties test.
 #include "stats_test/genar.hpp"
 #include "store/store.hpp"
 
@@ -12,10 +8,11 @@ namespace flowplex {
 
 // The historical figures of slot k from its NYHIST(k) years of HISTM, with the
 // deficits measured against its mean annual flow.
-HistoricalFigures historical_figures(const Store& s, int k);
+HistoricalFigures historical_figures(const AnalysisInputs& s, int k);
 
-// Makes test 1 for slot k, writes its report and returns its numbers. A gauge whose
-// historic file gave no year cannot be tested: one console line and one report line say so.
-std::optional<StatisticsResult> prepare_test1(const Store& s, Console& con, Channels& ch, int k, int threads);
+// Test 1 of slot k, whose historic file gave at least one year (NYHIST(k) >= 1): its
+// numbers, which the report writers print. The figures of the sequences are formed on up
+// to `threads` threads.
+StatisticsResult test1(const AnalysisInputs& s, int k, int threads);
 
 }  // namespace flowplex

@@ -4,7 +4,6 @@
 // and passed by reference to the run's phases and the analyses.
 #include <memory>
 
-#include "store/generator_state.hpp"
 #include "store/limits.hpp"
 #include "store/option.hpp"
 #include "store/realizations.hpp"
@@ -43,16 +42,29 @@ struct HistBlock {
 
 // What one run of the command line holds, owner by owner: the river system, read once
 // and from then on only read (every generation routine takes it as const RiverSystem&),
-// the run's state from the dialogue, the kept flows of the chosen gauges, their
-// historical record, and the random stream as the start-up left it. Each sequence's
-// generator state is an owner of its own (GeneratorState), made by the realization maker.
+// the run's state from the dialogue, the kept flows of the chosen gauges and their
+// historical record. The realization maker owns the random stream as the start-up leaves
+// it, and each sequence's generator state is an owner of its own (GeneratorState).
 struct Store {
   RiverSystem RIVER;
   RunState RUN;
   FlowBlock FLOW;
   HistBlock HIST;
-  // The random stream as the start-up left it; every sequence's stream starts from it.
-  StdatBlock STDAT;
+};
+
+// What the analyses read, owner by owner: the river system, the run's choices (years, the
+// chosen gauges), the kept flows of the chosen gauges and their historical record. A run
+// of the command line hands over its store; the library's analyses their own owners.
+struct AnalysisInputs {
+  AnalysisInputs(const RiverSystem& river, const RunState& run, const FlowBlock& flow, const HistBlock& hist)
+      : RIVER(river), RUN(run), FLOW(flow), HIST(hist) {}
+  AnalysisInputs(const Store& s)  // implicit: a run hands its store to any analysis
+      : AnalysisInputs(s.RIVER, s.RUN, s.FLOW, s.HIST) {}
+
+  const RiverSystem& RIVER;
+  const RunState& RUN;
+  const FlowBlock& FLOW;
+  const HistBlock& HIST;
 };
 
 // A new, zero-filled store. Allocated once per run; large (tens of megabytes).
