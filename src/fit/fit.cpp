@@ -106,14 +106,4 @@ void fit_and_write(const FitOptions& options, std::ostream& console) {
           << " FIT REPORT: " << (fs::path(options.out) / "fit_report.txt").string() << "\n";
 }
 
-ExitStatus run_fit(const FitOptions& options, std::ostream& console) {
-  try {
-    fit_and_write(options, console);
-    return ExitStatus::Success;
-  } catch (const RunEnded& e) {
-    console << e.message() << "\n";
-    return e.status();
-  }
-}
-
 }  // namespace flowplex::fit

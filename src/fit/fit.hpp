@@ -23,9 +23,6 @@ struct FitOptions {
 // (RunEnded) with the program's message.
 void fit_and_write(const FitOptions& options, std::ostream& console);
 
-// Fits and writes the system, writing progress and any refusal to the console.
-ExitStatus run_fit(const FitOptions& options, std::ostream& console);
-
 // The fitted system of the options, without writing anything.
 RiverSystem fit_from_options(const FitOptions& options);
 

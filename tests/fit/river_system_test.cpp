@@ -220,8 +220,8 @@ TEST_F(FourNodes, AnOutputFolderThatIsNotEmptyIsRefusedAndLeftAsItWas) {
   fs::create_directories(options.out);
   scratch.file("colorado/notes.txt", "mine");
   std::ostringstream console;
-  EXPECT_EQ(run_fit(options, console), ExitStatus::RunFailed);
-  EXPECT_THAT(console.str(), HasSubstr(" *** THE OUTPUT FOLDER " + options.out + " EXISTS AND IS NOT EMPTY ***"));
+  EXPECT_THAT(run_failure([&] { fit_and_write(options, console); }),
+              HasSubstr(" *** THE OUTPUT FOLDER " + options.out + " EXISTS AND IS NOT EMPTY ***"));
   EXPECT_EQ(std::distance(fs::directory_iterator(options.out), fs::directory_iterator()), 1);
   // An empty folder is taken.
   fs::remove(fs::path(options.out) / "notes.txt");
@@ -261,8 +261,7 @@ TEST(FitRefused, AValueTooLargeForTheSeriesFilesSuggestsAnotherUnitAndWritesNoth
   FitOptions options = four_nodes(scratch.path());
   options.scale = 1.0;  // acre-feet: the largest months do not fit seven columns
   std::ostringstream console;
-  EXPECT_EQ(run_fit(options, console), ExitStatus::RunFailed);
-  EXPECT_THAT(console.str(), HasSubstr("--scale"));
+  EXPECT_THAT(run_failure([&] { fit_and_write(options, console); }), HasSubstr("--scale"));
   EXPECT_FALSE(fs::exists(options.out));
   EXPECT_TRUE(leaves_no_partial_folder(scratch.path()));
 }
