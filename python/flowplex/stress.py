@@ -39,7 +39,7 @@ def stress(system, years: int, option: Union[str, int] = "rigorous", gauges: Uni
         reliabilities=_levels("reliabilities", reliabilities),
         storages=None if storage is None else _storages(storage),
         **_projections(projections),
-        historic=_historic(historic, gauges),
+        historic=_historic(historic),
         threads=_threads(threads),
     )
     first, last = _realizations(realizations)
@@ -130,7 +130,7 @@ def _projections(projections) -> dict:
     return dict(projections=text, projections_name=name)
 
 
-def _historic(historic, gauges) -> list:
+def _historic(historic) -> list:
     types = [historic] if isinstance(historic, str) else _items(historic)
     for t in types:
         if not isinstance(t, str):
