@@ -4,6 +4,7 @@
 // number of threads may generate from one RiverSystem at once.
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,10 @@ class RiverSystem {
   // program's message.
   static RiverSystem open(const std::filesystem::path& folder, const std::string& parameters = "PARMSET.DAT",
                           int threads = 1);
+  // The same, writing the loading's console lines to `progress` too, those of a loading
+  // that fails among them, as the command line shows them.
+  static RiverSystem open(const std::filesystem::path& folder, const std::string& parameters, int threads,
+                          std::ostream& progress);
 
   const std::filesystem::path& folder() const;
   const std::string& parameter_file() const;  // as given, relative to the folder

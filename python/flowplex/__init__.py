@@ -169,6 +169,34 @@ class RiverSystem:
         generated = {"flow": flow, "index_year": index_year, "start_state": start_state}
         return _dataset(layout, generated)
 
+    def stress(self, years: int, option: Union[str, int] = "rigorous", gauges=None, realizations: Realizations = 41,
+               mean=None, cv=None, scenarios=None, yields=(30, 50, 70), reliabilities=(90, 95, 98), storage=None,
+               projections=None, historic: Union[str, Sequence[str]] = "HIS", threads: Optional[int] = None,
+               client=None) -> xr.Dataset:
+        """The storage-yield-reliability surface of ``flowplex stress`` over a grid of
+        perturbed climates or named scenarios, all from one generation.
+
+        years, option (``"rigorous"`` or ``"bootstrap"``), realizations and threads: as
+            for ``generate``; realizations ``(A, B)`` make a shard's figures alone.
+        gauges: the chosen gauges (a number, a list, or ``"1,2"``): only they are
+            perturbed and analysed.
+        mean, cv: the grid's axes as ``(FROM, TO, STEP)`` or the text ``"FROM:TO:STEP"``;
+            or ``scenarios``, a DataFrame of the columns ``scenario, gauge, mean, cv,
+            months`` or the path of such a file.
+        yields: % of the historical MAR among 5, 10, ..., 100; reliabilities: whole %
+            from 1 to 99; storage: storages in % of MAR above 0 (a number or a list).
+        projections: a DataFrame of ``label, mean, cv`` or the path of such a file.
+        historic: the historic file type of every gauge, or one per gauge.
+        client: a ``dask.distributed.Client``: blocks of realizations are made as shards
+            on its workers and combined here, bit for bit the one-process surface.
+
+        Returns the dataset ``xarray.open_dataset`` reads from the command line's
+        ``--netcdf`` file of the same request. Ctrl-C stops it.
+        """
+        from .stress import stress
+        return stress(self, years, option, gauges, realizations, mean, cv, scenarios, yields, reliabilities, storage,
+                      projections, historic, threads, client)
+
 
 def check(folder: PathLike, parameters: str = "PARMSET.DAT", historic: str = "HIS") -> CheckReport:
     """Looks over the river system in ``folder`` as ``flowplex check`` does, without

@@ -16,6 +16,7 @@
 #include "flowplex/flowplex.hpp"
 #include "flowplex/perturbation.hpp"
 #include "interruptible.hpp"
+#include "stress_binding.hpp"
 #include "library/options.hpp"
 #include "store/limits.hpp"
 
@@ -233,4 +234,5 @@ PYBIND11_MODULE(_core, m) {
       .def_readwrite("rainfall", &api::FitRequest::rainfall)
       .def_readwrite("orders", &api::FitRequest::orders);
   m.def("fit", &fit, py::arg("request"));
+  add_stress(m);
 }

@@ -50,9 +50,11 @@ std::vector<InputFile> inputs_read(const Store& s) {
   return names.digested(s.RIVER);
 }
 
-std::vector<InputFile> inputs_read(const RiverSystem& river, GenerationOption option) {
+std::vector<InputFile> inputs_read(const RiverSystem& river, GenerationOption option,
+                                   const std::vector<std::string>& historic_files) {
   NamesRead names;
   names.generation(river, option);
+  for (const std::string& file : historic_files) names.note(file);
   return names.digested(river);
 }
 

@@ -25,8 +25,10 @@ struct InputFile {
 // file of each chosen gauge. Each file is read again to be measured and digested.
 std::vector<InputFile> inputs_read(const Store& s);
 
-// The same list of a generation alone, which reads no historic file.
-std::vector<InputFile> inputs_read(const RiverSystem& river, GenerationOption option);
+// The same list of a generation alone, which reads no historic file, or of one that read
+// the historic files named (relative to the river system's folder) in slot order.
+std::vector<InputFile> inputs_read(const RiverSystem& river, GenerationOption option,
+                                   const std::vector<std::string>& historic_files = {});
 
 // The list as the manifest holds it: [{"path": ..., "size": ..., "sha256": ...}, ...].
 nlohmann::ordered_json inputs_json(const std::vector<InputFile>& inputs);

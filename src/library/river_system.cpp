@@ -26,6 +26,12 @@ struct RiverSystem::Loaded {
 RiverSystem::RiverSystem(std::shared_ptr<Loaded> loaded) : loaded_(std::move(loaded)) {}
 
 RiverSystem RiverSystem::open(const std::filesystem::path& folder, const std::string& parameters, int threads) {
+  std::ostringstream unshown;
+  return open(folder, parameters, threads, unshown);
+}
+
+RiverSystem RiverSystem::open(const std::filesystem::path& folder, const std::string& parameters, int threads,
+                              std::ostream& progress) {
   if (!std::filesystem::is_directory(folder))
     throw std::filesystem::filesystem_error("cannot open the river system's folder", folder,
                                             std::make_error_code(std::errc::no_such_file_or_directory));
@@ -42,8 +48,14 @@ RiverSystem RiverSystem::open(const std::filesystem::path& folder, const std::st
   std::istringstream no_answers;
   std::ostringstream lines;
   Console console(no_answers, lines);
-  as_input_errors([&] { ensure_loaded(blocks, console, threads); });
+  try {
+    as_input_errors([&] { ensure_loaded(blocks, console, threads); });
+  } catch (const InputError&) {
+    progress << lines.str();
+    throw;
+  }
   loaded->load_lines = lines.str();
+  progress << loaded->load_lines;
   return RiverSystem(std::move(loaded));
 }
 

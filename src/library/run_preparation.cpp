@@ -9,16 +9,12 @@
 #include "report/run_ended.hpp"
 
 namespace flowplex {
-namespace {
-
 void check_gauges_in_parameter_file(const RiverSystem& river, std::span<const int> gauges) {
   for (const int g : gauges)
     if (g > river.PARM.NGAUGE)
       end_run(" *** GAUGE NO. " + std::to_string(g) + " WAS CHOSEN, BUT THE PARAMETER FILE " +
               trimmed_name(river.PARM.PARMFILE.view()) + " HOLDS " + std::to_string(river.PARM.NGAUGE) + " GAUGES ***");
 }
-
-}  // namespace
 
 void prepare_river_system(RiverSystem& river, Console& con, int threads, std::span<const int> gauges,
                           GenerationOption option) {

@@ -12,6 +12,9 @@
 
 namespace flowplex {
 
+// Ends the run unless every chosen gauge stands in the parameter file.
+void check_gauges_in_parameter_file(const RiverSystem& river, std::span<const int> gauges);
+
 void prepare_river_system(RiverSystem& river, Console& con, int threads, std::span<const int> gauges,
                           GenerationOption option);
 

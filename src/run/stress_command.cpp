@@ -5,18 +5,8 @@
 #include <iostream>
 #include <sstream>
 
-#include "export/inputs.hpp"
-#include "generation/generator.hpp"
-#include "library/historic_file.hpp"
-#include "library/perturbation.hpp"
-#include "report/input.hpp"
 #include "report/interruption.hpp"
-#include "risk/slot_risk.hpp"
-#include "stats_test/moments.hpp"
-#include "stats_test/storage_yield.hpp"
-#include "stats_test/test1.hpp"
-#include "stress/combine.hpp"
-#include "stress/shared_generation.hpp"
+#include "run/dialogue.hpp"
 #include "stress/surface_csv.hpp"
 #include "stress/surface_netcdf.hpp"
 #include "stress/surface_page.hpp"
@@ -40,17 +30,17 @@ auto read_flag(const std::string& flag, const std::string& value, Read read) {
   }
 }
 
-stress::ScenarioSet read_climates(const StressFlags& f, std::string& climate_flag) {
+api::ScenarioSet read_climates(const StressFlags& f, std::string& climate_flag) {
   if (!f.scenarios.empty()) {
     if (!f.mean.empty() || !f.cv.empty()) refuse("--scenarios", f.scenarios, "a scenarios file takes the place of --mean and --cv");
     climate_flag = "--scenarios " + f.scenarios;
-    return read_flag("--scenarios", f.scenarios, [](const std::string& v) { return stress::read_scenarios(v); });
+    return read_flag("--scenarios", f.scenarios, [](const std::string& v) { return api::read_scenarios(v); });
   }
   if (f.mean.empty() || f.cv.empty()) refuse("--mean", f.mean, "a grid needs both --mean and --cv FROM:TO:STEP, or --scenarios FILE");
-  const std::vector<double> mean = read_flag("--mean", f.mean, stress::grid_axis);
-  const std::vector<double> cv = read_flag("--cv", f.cv, stress::grid_axis);
+  const std::vector<double> mean = read_flag("--mean", f.mean, api::grid_axis);
+  const std::vector<double> cv = read_flag("--cv", f.cv, api::grid_axis);
   climate_flag = "--mean " + f.mean + " --cv " + f.cv;
-  return read_flag("--mean", f.mean + " --cv " + f.cv, [&](const std::string&) { return stress::grid_scenarios(mean, cv); });
+  return read_flag("--mean", f.mean + " --cv " + f.cv, [&](const std::string&) { return api::grid_scenarios(mean, cv); });
 }
 
 // --combine takes the whole design from its shards: no flag of the generation.
@@ -89,60 +79,34 @@ void refuse_program_flags(const Invocation& invocation) {
 
 // ---- the stress test -------------------------------------------------------------------
 
-// The historic file of slot k read into HISTM, as the run reads it.
-void read_historic(Store& s, Console& con, int k, const std::string& type) {
-  const int g = s.RUN.IGLIST(k);
-  const std::string file = historic_file_name(s.RIVER.PARM.GNAME(g), type);
-  const HistoricRead read = load_historic_record(s.RIVER.FOLDER, file, s.HIST, k);
-  for (const std::string& note : historic_read_notes(trimmed_name(file), read)) con.free(note);
-  if (read.years < 1)
-    end_run(" *** GAUGE " + std::to_string(g) + ": ITS HISTORIC FILE " + trimmed_name(file) +
-            " GAVE NO YEAR, SO IT HAS NO MEAN ANNUAL FLOW TO MEASURE YIELDS IN ***");
+api::StressRequest library_request(const StressRequest& r, const Invocation& invocation) {
+  api::StressRequest request;
+  request.years = r.run.years;
+  request.option = GenerationOption::from_answer(r.run.option).bootstrap() ? api::Option::bootstrap : api::Option::rigorous;
+  request.gauges = r.run.gauges;
+  request.first = invocation.realizations.first;
+  request.last = invocation.realizations.last;
+  request.scenarios = r.scenarios;
+  request.yields = r.yields;
+  request.reliabilities = r.reliabilities;
+  request.storages = r.storages;
+  request.projections = r.projections;
+  request.historic = r.run.historic_types;
+  request.threads = invocation.threads;
+  return request;
 }
 
-// Slot k's MAR as the statistics test measures its storages in, and its drought thresholds.
-stress::GaugeInputs gauge_inputs(const Store& s, int k) {
-  const HistoricalFigures hist = historical_figures(s, k);
-  const std::span<const float> months = std::span(hist.series).first(static_cast<std::size_t>(kMonths * hist.NYH));
-  const std::vector<float> annual = annual_flows(hist.NYH, months);
-  float MAR = 0.0F, sd = 0.0F, skew = 0.0F;
-  momen3(annual, hist.NYH, MAR, sd, skew);
-  const int g = s.RUN.IGLIST(k);
-  if (mar_replaced(MAR))
-    end_run(" *** GAUGE " + std::to_string(g) + ": ITS HISTORICAL MEAN ANNUAL FLOW IS TOO SMALL TO MEASURE YIELDS IN ***");
-  return {g, MAR, drought_thresholds(hist.NYH, months)};
-}
-
-// The scenario's factors of the chosen gauges alone: the others' flows are not analysed,
-// so their transforms need not be fitted.
-api::Perturbation of_chosen_gauges(const api::Perturbation& factors, const std::vector<int>& gauges) {
-  api::Perturbation chosen(api::GaugeFactors{}, factors.given());
-  for (const auto& [g, f] : factors.named_gauges()) chosen.set(g, api::GaugeFactors{});
-  for (const int g : gauges) chosen.set(g, factors.of(g));
-  return chosen;
-}
-
-struct ScenarioHooks {
-  std::vector<std::unique_ptr<YearHook>> owned;
-  std::vector<const YearHook*> hooks;
-  std::vector<stress::ScenarioLabel> labels;
-};
-
-ScenarioHooks scenario_hooks(const Store& s, const StressRequest& r) {
-  ScenarioHooks out;
-  for (const stress::Scenario& scenario : r.scenarios.scenarios) {
-    const api::Perturbation chosen = of_chosen_gauges(scenario.factors, r.run.gauges);
-    try {
-      out.owned.push_back(perturbation_hook(s.RIVER, s.RUN.option(), chosen));
-    } catch (const RequestError& e) {
-      throw RunEnded(" *** " + r.climate_flag + ": scenario " + scenario.name + ": " + e.what() + " ***", ExitStatus::Usage);
-    }
-    out.hooks.push_back(out.owned.back().get());
-    std::vector<double> slot_mean;
-    for (const int g : r.run.gauges) slot_mean.push_back(chosen.of(g).mean);
-    out.labels.push_back({scenario.name, scenario.mean_factor, scenario.cv_factor, slot_mean});
+// The river system of the working folder, its loading shown on the console as a run shows
+// it. The checked flags leave the library one fault of the request to find, a scenario the
+// river system cannot be perturbed by: a usage error naming the flag that gave it.
+stress::Surface generated_surface(const StressRequest& r, const Invocation& invocation, std::ostream& out) {
+  const std::string parameters = r.run.parameter_file.empty() ? std::string(kDefaultParameterFile) : r.run.parameter_file;
+  const api::RiverSystem system = api::RiverSystem::open(".", parameters, invocation.threads, out);
+  try {
+    return api::stress(system, library_request(r, invocation), out);
+  } catch (const RequestError& e) {
+    throw RunEnded(" *** " + r.climate_flag + ": " + e.what() + " ***", ExitStatus::Usage);
   }
-  return out;
 }
 
 void write_outputs(const OutputOptions& outputs, const stress::Surface& surface) {
@@ -189,44 +153,14 @@ void show_summary(Console& con, const stress::Surface& surface) {
     }
 }
 
-stress::Surface generated_surface(Store& s, Console& con, const StressRequest& r, const Invocation& invocation) {
-  check_before_run(s, con, r.run, invocation.threads);
-  s.RUN.NYS = r.run.years;
-  s.RUN.IOPT = GenerationOption::from_answer(r.run.option).IOPT();
-  s.RUN.NSEL = static_cast<int>(r.run.gauges.size());
-  for (int k = 1; k <= s.RUN.NSEL; ++k) s.RUN.IGLIST(k) = r.run.gauges[static_cast<std::size_t>(k - 1)];
-  s.RUN.REALIZATIONS = invocation.realizations;
-  ScenarioHooks hooks = scenario_hooks(s, r);
-  stress::SharedGeneration g{s.RIVER, s.RUN.option(), s.RUN.NYS, {}, hooks.hooks, r.yields,
-                             s.RUN.REALIZATIONS.first, s.RUN.REALIZATIONS.last, invocation.threads};
-  stress::Design design;
-  for (int k = 1; k <= s.RUN.NSEL; ++k) {
-    read_historic(s, con, k, r.run.historic_types[static_cast<std::size_t>(k - 1)]);
-    g.gauges.push_back(gauge_inputs(s, k));
-    const int gauge = s.RUN.IGLIST(k);
-    design.slots.push_back({k, gauge, trimmed_name(s.RIVER.PARM.GNAME(gauge).view()), g.gauges.back().MAR});
-  }
-  design.input_digest = input_digest(inputs_read(s));
-  design.option = s.RUN.option().bootstrap() ? "bootstrap" : "rigorous";
-  design.years = s.RUN.NYS;
-  design.grid = r.scenarios.grid;
-  design.scenarios = hooks.labels;
-  design.yields = r.yields;
-  design.reliabilities = r.reliabilities;
-  design.storages = r.storages;
-  design.projections = r.projections;
-  stress::Figures figures = stress::shared_figures(g, con);
-  if (figures.first != 1) return {std::move(design), std::move(figures), {}};
-  return stress::surface_of(std::move(design), std::move(figures));
-}
-
 stress::Surface combined_surface(const StressRequest& r) {
-  std::vector<stress::Shard> shards;
-  for (const std::string& path : r.combine)
-    shards.push_back(read_flag("--combine", path, [](const std::string& p) { return stress::read_shard(p); }));
-  stress::Shard whole = read_flag("--combine", r.combine.front(),
-                                  [&](const std::string&) { return stress::combined(r.combine, std::move(shards)); });
-  return stress::surface_of(std::move(whole.design), std::move(whole.figures));
+  std::vector<stress::Surface> shards;
+  for (const std::string& path : r.combine) {
+    stress::Shard shard = read_flag("--combine", path, [](const std::string& p) { return stress::read_shard(p); });
+    shards.push_back({std::move(shard.design), std::move(shard.figures), {}});
+  }
+  return read_flag("--combine", r.combine.front(),
+                   [&](const std::string&) { return api::combine(r.combine, std::move(shards)); });
 }
 
 }  // namespace
@@ -266,11 +200,11 @@ StressRequest read_stress_flags(const StressFlags& f, const Invocation& invocati
   }
   r.run = read_generation_flags(f);
   r.scenarios = read_climates(f, r.climate_flag);
-  r.yields = read_flag("--yields", f.yields.empty() ? "30,50,70" : f.yields, stress::read_yields);
-  r.reliabilities = read_flag("--reliabilities", f.reliabilities.empty() ? "90,95,98" : f.reliabilities, stress::read_reliabilities);
-  if (!f.storages.empty()) r.storages = read_flag("--storage", f.storages, stress::read_storages);
+  r.yields = read_flag("--yields", f.yields.empty() ? "30,50,70" : f.yields, api::read_yields);
+  r.reliabilities = read_flag("--reliabilities", f.reliabilities.empty() ? "90,95,98" : f.reliabilities, api::read_reliabilities);
+  if (!f.storages.empty()) r.storages = read_flag("--storage", f.storages, api::read_storages);
   if (!f.projections.empty())
-    r.projections = read_flag("--projections", f.projections, [](const std::string& v) { return stress::read_projections(v); });
+    r.projections = read_flag("--projections", f.projections, [](const std::string& v) { return api::read_projections(v); });
   if (invocation.realizations.first != 1)
     for (const auto& [flag, value] : {std::pair{"--csv", invocation.outputs.csv}, std::pair{"--html", invocation.outputs.html}})
       if (!value.empty())
@@ -283,14 +217,7 @@ ExitStatus stress_command(const StressRequest& r, const Invocation& invocation, 
   std::istringstream no_answers;
   Console con(no_answers, out, Shown::AllButQuestions);
   try {
-    std::unique_ptr<Store> store;
-    stress::Surface surface;
-    if (r.combine.empty()) {
-      store = make_store();
-      surface = generated_surface(*store, con, r, invocation);
-    } else {
-      surface = combined_surface(r);
-    }
+    const stress::Surface surface = r.combine.empty() ? generated_surface(r, invocation, out) : combined_surface(r);
     write_outputs(invocation.outputs, surface);
     show_summary(con, surface);
     return ExitStatus::Success;
@@ -301,6 +228,9 @@ ExitStatus stress_command(const StressRequest& r, const Invocation& invocation, 
   } catch (const RunEnded& e) {
     con.failure(e.message());
     return e.status();
+  } catch (const api::InputError& e) {
+    con.failure(e.what());
+    return ExitStatus::RunFailed;
   }
 }
 

@@ -7,8 +7,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "flowplex/stress.hpp"
 #include "run/run_command.hpp"
-#include "stress/scenarios.hpp"
 
 namespace flowplex {
 
@@ -33,11 +33,11 @@ struct StressFlags {
 struct StressRequest {
   RunRequest run;  // years, option, gauges, parameter file and historic types
   std::string climate_flag;   // the flag (and value) that gave the scenarios, for messages
-  stress::ScenarioSet scenarios;
+  api::ScenarioSet scenarios;
   std::vector<int> yields;
   std::vector<int> reliabilities;
   std::vector<double> storages;
-  std::vector<stress::Projection> projections;
+  std::vector<api::Projection> projections;
   std::vector<std::string> combine;
 };
 

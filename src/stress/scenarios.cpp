@@ -75,10 +75,10 @@ struct ScenarioRows {
   }
 };
 
-void refuse_header(const std::string& line, const std::string& header, const std::filesystem::path& file) {
+void refuse_header(const std::string& line, const std::string& header, const std::string& name) {
   std::string given = trimmed(line);
   if (given.starts_with("\xEF\xBB\xBF")) given.erase(0, 3);  // a spreadsheet's byte-order mark
-  if (given != header) throw RequestError(file.string() + " line 1: the header " + header + " is missing");
+  if (given != header) throw RequestError(name + " line 1: the header " + header + " is missing");
 }
 
 std::ifstream opened(const std::filesystem::path& file) {
@@ -127,27 +127,31 @@ ScenarioSet grid_scenarios(const std::vector<double>& mean, const std::vector<do
 
 ScenarioSet read_scenarios(const std::filesystem::path& file) {
   std::ifstream in = opened(file);
+  return read_scenarios(in, file.string());
+}
+
+ScenarioSet read_scenarios(std::istream& in, const std::string& name) {
   std::string line;
   std::getline(in, line);
-  refuse_header(line, "scenario,gauge,mean,cv,months", file);
+  refuse_header(line, "scenario,gauge,mean,cv,months", name);
   std::vector<ScenarioRows> rows;
   for (int number = 2; std::getline(in, line); ++number) {
     if (trimmed(line).empty()) continue;
     const auto comma = line.find(',');
-    const std::string name = trimmed(line.substr(0, comma));
-    if (comma == std::string::npos || name.empty())
-      throw RequestError(file.string() + " line " + std::to_string(number) + ": a row begins with its scenario's name");
-    auto group = std::find_if(rows.begin(), rows.end(), [&](const ScenarioRows& r) { return r.name == name; });
-    if (group == rows.end()) group = rows.insert(rows.end(), ScenarioRows{name});
+    const std::string scenario = trimmed(line.substr(0, comma));
+    if (comma == std::string::npos || scenario.empty())
+      throw RequestError(name + " line " + std::to_string(number) + ": a row begins with its scenario's name");
+    auto group = std::find_if(rows.begin(), rows.end(), [&](const ScenarioRows& r) { return r.name == scenario; });
+    if (group == rows.end()) group = rows.insert(rows.end(), ScenarioRows{scenario});
     group->add(number, line.substr(comma + 1));
   }
-  if (rows.empty()) throw RequestError(file.string() + ": no scenario is given");
+  if (rows.empty()) throw RequestError(name + ": no scenario is given");
   if (rows.size() > static_cast<std::size_t>(kMostScenarios))
-    throw RequestError(file.string() + ": more than " + std::to_string(kMostScenarios) + " scenarios");
+    throw RequestError(name + ": more than " + std::to_string(kMostScenarios) + " scenarios");
   ScenarioSet set;
   for (const ScenarioRows& r : rows) {
     std::istringstream text(r.text);
-    set.scenarios.push_back({r.name, api::Perturbation::from_csv(text, file.string()), std::nullopt, std::nullopt});
+    set.scenarios.push_back({r.name, api::Perturbation::from_csv(text, name), std::nullopt, std::nullopt});
   }
   if (std::none_of(set.scenarios.begin(), set.scenarios.end(), [](const Scenario& s) { return s.factors.identity(); }))
     set.scenarios.push_back({"baseline", api::Perturbation::from_text("mean=1,cv=1"), std::nullopt, std::nullopt});
@@ -156,9 +160,13 @@ ScenarioSet read_scenarios(const std::filesystem::path& file) {
 
 std::vector<Projection> read_projections(const std::filesystem::path& file) {
   std::ifstream in = opened(file);
+  return read_projections(in, file.string());
+}
+
+std::vector<Projection> read_projections(std::istream& in, const std::string& name) {
   std::string line;
   std::getline(in, line);
-  refuse_header(line, "label,mean,cv", file);
+  refuse_header(line, "label,mean,cv", name);
   std::vector<Projection> projections;
   for (int number = 2; std::getline(in, line); ++number) {
     if (trimmed(line).empty()) continue;
@@ -170,7 +178,7 @@ std::vector<Projection> read_projections(const std::filesystem::path& file) {
       if (!(mean > 0.0) || !(cv > 0.0)) throw RequestError("the factors are above 0");
       projections.push_back({trimmed(fields[0]), mean, cv});
     } catch (const RequestError& e) {
-      throw RequestError(file.string() + " line " + std::to_string(number) + ": " + e.what());
+      throw RequestError(name + " line " + std::to_string(number) + ": " + e.what());
     }
   }
   return projections;

@@ -5,6 +5,7 @@
 // projections a planner wants placed on the map. A malformed value or file throws
 // api::RequestError saying what is wrong (a file's fault names its line).
 #include <filesystem>
+#include <istream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,11 +48,14 @@ ScenarioSet grid_scenarios(const std::vector<double>& mean, const std::vector<do
 
 // A CSV with the header scenario,gauge,mean,cv,months: the rows of the perturbation
 // file grouped by scenario, in the order the scenarios first appear; the baseline is
-// added when no scenario leaves every gauge as it is.
+// added when no scenario leaves every gauge as it is. The stream forms read the same text,
+// `name` naming it in messages.
 ScenarioSet read_scenarios(const std::filesystem::path& file);
+ScenarioSet read_scenarios(std::istream& in, const std::string& name);
 
 // A CSV with the header label,mean,cv.
 std::vector<Projection> read_projections(const std::filesystem::path& file);
+std::vector<Projection> read_projections(std::istream& in, const std::string& name);
 
 // Yield levels in % of MAR among 5, 10, ..., 100; reliabilities in % from 1 to 99;
 // storages in % of MAR above 0. Each from a comma-separated list.

@@ -144,11 +144,11 @@ Figures shared_figures(const SharedGeneration& in, Console& con) {
   const std::size_t cells = in.scenarios.size() * static_cast<std::size_t>(all.count()) * in.gauges.size();
   all.droughts.resize(cells);
   all.required_storage.resize(cells * in.yields.size());
-  const MakerSetup setup{in.option, in.years, nullptr, {}};
+  const MakerSetup setup{in.option, in.years, nullptr, in.stop};
   // Realizations that carry the generator's state on from one to the next are made by one
   // maker in order from realization 1; those that stand alone each by a maker of its own.
   YearRecorder carried_recorder(in.gauges);
-  RealizationMaker carried(in.river, {in.option, in.years, &carried_recorder, {}});
+  RealizationMaker carried(in.river, {in.option, in.years, &carried_recorder, in.stop});
   const bool stand_alone = carried.stand_alone();
   const int before = carried.first_made(in.first) - 1;
   const auto make = [&](int made_number) {

@@ -7,6 +7,7 @@
 // the multi-site recursion and the nearest-year search are done once for all scenarios,
 // and the draws and historical years are common to all of them.
 #include <memory>
+#include <stop_token>
 #include <vector>
 
 #include "flowplex/year_hook.hpp"
@@ -35,6 +36,7 @@ struct SharedGeneration {
   std::vector<int> yields;           // % of MAR, among the 20 levels
   int first = 1, last = 0;
   int threads = 1;
+  std::stop_token stop;              // checked once per realization: a stop throws api::Stopped
 };
 
 // The figures of realizations first to last under every scenario. A realization that

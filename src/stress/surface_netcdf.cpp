@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <limits>
+#include <map>
+#include <variant>
 #include <memory>
 #include <numeric>
 
@@ -14,19 +16,6 @@ namespace {
 constexpr float kAbsent = std::numeric_limits<float>::quiet_NaN();
 constexpr double kNoFactor = std::numeric_limits<double>::quiet_NaN();
 const char* const kConvention = "flowplex stress surface 1";
-
-struct Dimensions {
-  int scenario, slot, yield, reliability, storage, realization;
-};
-
-int defined(NetcdfFile& nc, const char* name, nc_type type, std::initializer_list<int> dims, const std::string& long_name,
-            const std::string& units = {}) {
-  const int var = nc.variable(name, type, dims);
-  nc.text(var, "long_name", long_name);
-  if (!units.empty()) nc.text(var, "units", units);
-  if (type == NC_FLOAT) nc.check(nc_def_var_fill(nc.id(), var, 0, &kAbsent));
-  return var;
-}
 
 template <typename Value, typename Of>
 std::vector<Value> gathered(std::size_t n, Of of) {
@@ -47,160 +36,160 @@ std::vector<Value> table(const Surface& s, std::size_t columns, Of of) {
   return values;
 }
 
-class Writer {
- public:
-  Writer(NetcdfFile& nc, const Surface& s) : nc_(nc), s_(s) {}
+SurfaceVariable variable(std::string name, std::vector<std::string> dimensions, std::string long_name, SurfaceValues values,
+                         std::string units = {}) {
+  return {std::move(name), std::move(dimensions), std::move(long_name), std::move(units), {}, std::move(values), false};
+}
 
-  void write() {
-    const Design& d = s_.design;
-    nc_.text(NC_GLOBAL, "title", "storage-yield-reliability response surface over perturbed climates");
-    nc_.text(NC_GLOBAL, "flowplex_stress", kConvention);
-    nc_.text(NC_GLOBAL, "input_digest", d.input_digest);
-    nc_.text(NC_GLOBAL, "option", d.option);
-    nc_.integer(NC_GLOBAL, "years", d.years);
-    nc_.integer(NC_GLOBAL, "grid", d.grid ? 1 : 0);
-    nc_.text(NC_GLOBAL, "reliability_meaning",
-             "share of the N-year realizations that, starting with the reservoir full, never fail to supply the yield");
-    const Dimensions dim{nc_.dimension("scenario", d.scenarios.size()), nc_.dimension("slot", d.slots.size()),
-                         nc_.dimension("yield_level", d.yields.size()),
-                         nc_.dimension("reliability", d.reliabilities.size()),
-                         nc_.dimension("storage", d.storages.size()),
-                         nc_.dimension("realization", static_cast<std::size_t>(s_.figures.count()))};
-    // A shard's realizations give no quantiles of their own: they are formed when the
-    // shards combine.
-    const bool whole = !s_.cells.empty();
-    define(dim);
-    if (whole) define_tables(dim);
-    if (!d.projections.empty()) define_projections();
-    nc_.check(nc_enddef(nc_.id()));
-    put_design();
-    if (whole) put_tables();
-    put_figures();
-    if (!d.projections.empty()) put_projections();
+void add_scenarios(std::vector<SurfaceVariable>& v, const Design& d) {
+  const auto& sc = d.scenarios;
+  v.push_back(variable("scenario_name", {"scenario"}, "name of the climate scenario",
+                       gathered<std::string>(sc.size(), [&](std::size_t i) { return sc[i].name; })));
+  if (d.grid) {
+    v.push_back(variable("mean_factor", {"scenario"}, "factor on the mean annual flow of every gauge",
+                         gathered<double>(sc.size(), [&](std::size_t i) { return sc[i].mean_factor.value_or(kNoFactor); })));
+    v.push_back(variable("cv_factor", {"scenario"}, "factor on the coefficient of variation of the annual flows",
+                         gathered<double>(sc.size(), [&](std::size_t i) { return sc[i].cv_factor.value_or(kNoFactor); })));
   }
+  std::vector<double> slot_mean;
+  for (const ScenarioLabel& l : sc) slot_mean.insert(slot_mean.end(), l.slot_mean.begin(), l.slot_mean.end());
+  v.push_back(variable("slot_mean_factor", {"scenario", "slot"}, "factor on the slot's mean annual flow", slot_mean));
+}
 
- private:
-  void define(const Dimensions& d) {
-    scenario_ = defined(nc_, "scenario_name", NC_STRING, {d.scenario}, "name of the climate scenario");
-    if (s_.design.grid) {
-      mean_ = defined(nc_, "mean_factor", NC_DOUBLE, {d.scenario}, "factor on the mean annual flow of every gauge");
-      cv_ = defined(nc_, "cv_factor", NC_DOUBLE, {d.scenario}, "factor on the coefficient of variation of the annual flows");
+void add_slots_and_levels(std::vector<SurfaceVariable>& v, const Surface& s) {
+  const Design& d = s.design;
+  const auto& sl = d.slots;
+  v.push_back(variable("slot", {"slot"}, "the gauge's place in the list of chosen gauges",
+                       gathered<int>(sl.size(), [&](std::size_t i) { return sl[i].slot; })));
+  v.push_back(variable("slot_gauge", {"slot"}, "gauge number of the slot: its order in the parameter file",
+                       gathered<int>(sl.size(), [&](std::size_t i) { return sl[i].gauge; })));
+  v.push_back(variable("slot_name", {"slot"}, "gauge name",
+                       gathered<std::string>(sl.size(), [&](std::size_t i) { return sl[i].name; })));
+  v.push_back(variable("mar", {"slot"}, "historical mean annual runoff: the unit of yields and storages",
+                       gathered<float>(sl.size(), [&](std::size_t i) { return sl[i].MAR; })));
+  v.back().notes.push_back({"comment", "in the unit of the river system's series files"});
+  v.push_back(variable("yield_level", {"yield_level"}, "yield drawn from the reservoir", d.yields, "percent of mar"));
+  v.push_back(variable("reliability", {"reliability"}, "share of the realizations supplied", d.reliabilities, "percent"));
+  v.push_back(variable("storage", {"storage"}, "reservoir storage", d.storages, "percent of mar"));
+  std::vector<double> volume;
+  for (const Slot& slot : sl)
+    for (const double S : d.storages) volume.push_back(S / 100.0 * slot.MAR);
+  v.push_back(variable("storage_volume", {"slot", "storage"}, "reservoir storage in flow units", volume));
+  std::vector<int> numbers(static_cast<std::size_t>(s.figures.count()));
+  std::iota(numbers.begin(), numbers.end(), s.figures.first);
+  v.push_back(variable("realization", {"realization"}, "realization number", numbers));
+}
+
+void add_figures(std::vector<SurfaceVariable>& v, const Figures& f) {
+  const auto& dr = f.droughts;
+  const std::vector<std::string> cell{"scenario", "realization", "slot"};
+  const auto figure = [&v](SurfaceVariable var) {
+    var.per_realization = true;
+    v.push_back(std::move(var));
+  };
+  figure(variable("required_storage", {"scenario", "realization", "slot", "yield_level"},
+                       "storage needed to supply the yield throughout the realization (sequent peak)", f.required_storage,
+                       "percent of mar"));
+  figure(variable("drought_events_per_century", cell,
+                       "droughts (runs of months below the historical Q80 of the month) per 100 years",
+                       gathered<float>(dr.size(), [&](std::size_t i) { return dr[i].events_per_century; })));
+  figure(variable("mean_drought_duration", cell, "mean duration of a drought",
+                       gathered<float>(dr.size(), [&](std::size_t i) { return dr[i].mean_duration; }), "months"));
+  figure(variable("longest_drought", cell, "longest drought",
+                       gathered<int>(dr.size(), [&](std::size_t i) { return dr[i].longest; }), "months"));
+  figure(variable("largest_deficit", cell, "largest deficit of a drought, in flow units",
+                       gathered<float>(dr.size(), [&](std::size_t i) { return dr[i].largest_deficit; })));
+}
+
+void add_tables(std::vector<SurfaceVariable>& v, const Surface& s) {
+  const Design& d = s.design;
+  v.push_back(variable("storage_at_reliability", {"scenario", "slot", "yield_level", "reliability"},
+                       "storage that supplies the yield in that share of the realizations (NaN: none does)",
+                       table<float>(s, d.reliabilities.size(),
+                                    [](const SlotSurface& c, std::size_t y, std::size_t r) { return c.storage[y][r].value_or(kAbsent); }),
+                       "percent of mar"));
+  v.push_back(variable("reliability_of_storage", {"scenario", "slot", "yield_level", "storage"},
+                       "share of the realizations whose required storage is at most the storage",
+                       table<double>(s, d.storages.size(), [](const SlotSurface& c, std::size_t y, std::size_t S) { return c.reliability[y][S]; }),
+                       "percent"));
+  std::vector<signed char> flags;
+  for (const ScenarioLabel& l : d.scenarios)
+    for (std::size_t k = 0; k < d.slots.size(); ++k)
+      for (const int y : d.yields) flags.push_back(sustainable(l, k, y) ? 1 : 0);
+  v.push_back(variable("sustainable", {"scenario", "slot", "yield_level"},
+                       "0 where the yield is at or above the scenario's mean annual flow: not sustainable", flags));
+  v.back().notes.push_back({"flag_meanings", "not_sustainable sustainable"});
+  for (std::size_t i = 0; i < kDroughtNames.size(); ++i) {
+    std::vector<float> medians;
+    for (const auto& row : s.cells)
+      for (const SlotSurface& cell : row) medians.push_back(cell.drought_median[i].value_or(kAbsent));
+    v.push_back(variable("median_" + std::string(kDroughtNames[i]), {"scenario", "slot"},
+                         "50 % value over the realizations of the drought figure " + std::string(kDroughtNames[i]), medians));
+  }
+}
+
+void add_projections(std::vector<SurfaceVariable>& v, const std::vector<Projection>& p) {
+  v.push_back(variable("projection_label", {"projection"}, "climate projection",
+                       gathered<std::string>(p.size(), [&](std::size_t i) { return p[i].label; })));
+  v.push_back(variable("projection_mean_factor", {"projection"}, "the projection's mean factor",
+                       gathered<double>(p.size(), [&](std::size_t i) { return p[i].mean; })));
+  v.push_back(variable("projection_cv_factor", {"projection"}, "the projection's variability factor",
+                       gathered<double>(p.size(), [&](std::size_t i) { return p[i].cv; })));
+}
+
+nc_type type_of(const SurfaceValues& values) {
+  constexpr std::array<nc_type, std::variant_size_v<SurfaceValues>> types{NC_INT, NC_FLOAT, NC_DOUBLE, NC_BYTE, NC_STRING};
+  return types[values.index()];
+}
+
+int defined(NetcdfFile& nc, const std::vector<int>& dimension_ids, const SurfaceVariable& v) {
+  int var = 0;
+  nc.check(nc_def_var(nc.id(), v.name.c_str(), type_of(v.values), static_cast<int>(dimension_ids.size()),
+                      dimension_ids.data(), &var));
+  nc.text(var, "long_name", v.long_name);
+  if (!v.units.empty()) nc.text(var, "units", v.units);
+  if (std::holds_alternative<std::vector<float>>(v.values)) nc.check(nc_def_var_fill(nc.id(), var, 0, &kAbsent));
+  for (const auto& [name, text] : v.notes) nc.text(var, name.c_str(), text);
+  return var;
+}
+
+void put(NetcdfFile& nc, int var, const SurfaceValues& values) {
+  std::visit(
+      [&](const auto& v) {
+        using Value = typename std::decay_t<decltype(v)>::value_type;
+        if constexpr (std::is_same_v<Value, int>) nc.check(nc_put_var_int(nc.id(), var, v.data()));
+        if constexpr (std::is_same_v<Value, float>) nc.check(nc_put_var_float(nc.id(), var, v.data()));
+        if constexpr (std::is_same_v<Value, double>) nc.check(nc_put_var_double(nc.id(), var, v.data()));
+        if constexpr (std::is_same_v<Value, signed char>) nc.check(nc_put_var_schar(nc.id(), var, v.data()));
+        if constexpr (std::is_same_v<Value, std::string>) nc.put_strings(var, v);
+      },
+      values);
+}
+
+void write(NetcdfFile& nc, const SurfaceLayout& layout) {
+  for (const auto& [name, value] : layout.attributes) {
+    if (const auto* text = std::get_if<std::string>(&value)) nc.text(NC_GLOBAL, name.c_str(), *text);
+    else nc.integer(NC_GLOBAL, name.c_str(), std::get<int>(value));
+  }
+  std::map<std::string, int> dimension;
+  std::vector<std::vector<int>> vars;
+  for (const SurfacePart& part : layout.parts) {
+    for (const auto& [name, length] : part.dimensions) dimension[name] = nc.dimension(name.c_str(), length);
+    std::vector<int>& ids = vars.emplace_back();
+    for (const SurfaceVariable& v : part.variables) {
+      std::vector<int> dims;
+      for (const std::string& d : v.dimensions) dims.push_back(dimension.at(d));
+      ids.push_back(defined(nc, dims, v));
     }
-    slot_mean_ = defined(nc_, "slot_mean_factor", NC_DOUBLE, {d.scenario, d.slot}, "factor on the slot's mean annual flow");
-    slot_ = defined(nc_, "slot", NC_INT, {d.slot}, "the gauge's place in the list of chosen gauges");
-    gauge_ = defined(nc_, "slot_gauge", NC_INT, {d.slot}, "gauge number of the slot: its order in the parameter file");
-    name_ = defined(nc_, "slot_name", NC_STRING, {d.slot}, "gauge name");
-    mar_ = defined(nc_, "mar", NC_FLOAT, {d.slot}, "historical mean annual runoff: the unit of yields and storages");
-    nc_.text(mar_, "comment", "in the unit of the river system's series files");
-    yield_ = defined(nc_, "yield_level", NC_INT, {d.yield}, "yield drawn from the reservoir", "percent of mar");
-    reliability_ = defined(nc_, "reliability", NC_INT, {d.reliability}, "share of the realizations supplied", "percent");
-    storage_ = defined(nc_, "storage", NC_DOUBLE, {d.storage}, "reservoir storage", "percent of mar");
-    volume_ = defined(nc_, "storage_volume", NC_DOUBLE, {d.slot, d.storage}, "reservoir storage in flow units");
-    realization_ = defined(nc_, "realization", NC_INT, {d.realization}, "realization number");
-    required_ = defined(nc_, "required_storage", NC_FLOAT, {d.scenario, d.realization, d.slot, d.yield},
-                        "storage needed to supply the yield throughout the realization (sequent peak)", "percent of mar");
-    events_ = defined(nc_, "drought_events_per_century", NC_FLOAT, {d.scenario, d.realization, d.slot},
-                      "droughts (runs of months below the historical Q80 of the month) per 100 years");
-    duration_ = defined(nc_, "mean_drought_duration", NC_FLOAT, {d.scenario, d.realization, d.slot},
-                        "mean duration of a drought", "months");
-    longest_ = defined(nc_, "longest_drought", NC_INT, {d.scenario, d.realization, d.slot}, "longest drought", "months");
-    deficit_ = defined(nc_, "largest_deficit", NC_FLOAT, {d.scenario, d.realization, d.slot},
-                       "largest deficit of a drought, in flow units");
   }
-  void define_tables(const Dimensions& d) {
-    at_reliability_ = defined(nc_, "storage_at_reliability", NC_FLOAT, {d.scenario, d.slot, d.yield, d.reliability},
-                              "storage that supplies the yield in that share of the realizations (NaN: none does)",
-                              "percent of mar");
-    of_storage_ = defined(nc_, "reliability_of_storage", NC_DOUBLE, {d.scenario, d.slot, d.yield, d.storage},
-                          "share of the realizations whose required storage is at most the storage", "percent");
-    sustainable_ = defined(nc_, "sustainable", NC_BYTE, {d.scenario, d.slot, d.yield},
-                           "0 where the yield is at or above the scenario's mean annual flow: not sustainable");
-    nc_.text(sustainable_, "flag_meanings", "not_sustainable sustainable");
-    for (std::size_t i = 0; i < kDroughtNames.size(); ++i)
-      median_[i] = defined(nc_, ("median_" + std::string(kDroughtNames[i])).c_str(), NC_FLOAT, {d.scenario, d.slot},
-                           "50 % value over the realizations of the drought figure " + std::string(kDroughtNames[i]));
-  }
-  void define_projections() {
-    const int p = nc_.dimension("projection", s_.design.projections.size());
-    projection_label_ = defined(nc_, "projection_label", NC_STRING, {p}, "climate projection");
-    projection_mean_ = defined(nc_, "projection_mean_factor", NC_DOUBLE, {p}, "the projection's mean factor");
-    projection_cv_ = defined(nc_, "projection_cv_factor", NC_DOUBLE, {p}, "the projection's variability factor");
-  }
-
-  void put_design() {
-    const Design& d = s_.design;
-    const auto& sc = d.scenarios;
-    nc_.put_strings(scenario_, gathered<std::string>(sc.size(), [&](std::size_t i) { return sc[i].name; }));
-    if (d.grid) {
-      put(mean_, gathered<double>(sc.size(), [&](std::size_t i) { return sc[i].mean_factor.value_or(kNoFactor); }));
-      put(cv_, gathered<double>(sc.size(), [&](std::size_t i) { return sc[i].cv_factor.value_or(kNoFactor); }));
-    }
-    std::vector<double> slot_mean;
-    for (const ScenarioLabel& l : sc) slot_mean.insert(slot_mean.end(), l.slot_mean.begin(), l.slot_mean.end());
-    put(slot_mean_, slot_mean);
-    const auto& sl = d.slots;
-    put(slot_, gathered<int>(sl.size(), [&](std::size_t i) { return sl[i].slot; }));
-    put(gauge_, gathered<int>(sl.size(), [&](std::size_t i) { return sl[i].gauge; }));
-    nc_.put_strings(name_, gathered<std::string>(sl.size(), [&](std::size_t i) { return sl[i].name; }));
-    put(mar_, gathered<float>(sl.size(), [&](std::size_t i) { return sl[i].MAR; }));
-    put(yield_, d.yields);
-    put(reliability_, d.reliabilities);
-    put(storage_, d.storages);
-    std::vector<double> volume;
-    for (const Slot& slot : sl)
-      for (const double S : d.storages) volume.push_back(S / 100.0 * slot.MAR);
-    put(volume_, volume);
-    std::vector<int> numbers(static_cast<std::size_t>(s_.figures.count()));
-    std::iota(numbers.begin(), numbers.end(), s_.figures.first);
-    put(realization_, numbers);
-  }
-  void put_tables() {
-    const Design& d = s_.design;
-    put(at_reliability_, table<float>(s_, d.reliabilities.size(), [](const SlotSurface& c, std::size_t y, std::size_t r) {
-          return c.storage[y][r].value_or(kAbsent);
-        }));
-    put(of_storage_, table<double>(s_, d.storages.size(), [](const SlotSurface& c, std::size_t y, std::size_t S) {
-          return c.reliability[y][S];
-        }));
-    std::vector<signed char> flags;
-    for (const ScenarioLabel& l : d.scenarios)
-      for (std::size_t k = 0; k < d.slots.size(); ++k)
-        for (const int y : d.yields) flags.push_back(sustainable(l, k, y) ? 1 : 0);
-    nc_.check(nc_put_var_schar(nc_.id(), sustainable_, flags.data()));
-    for (std::size_t i = 0; i < kDroughtNames.size(); ++i) {
-      std::vector<float> medians;
-      for (const auto& row : s_.cells)
-        for (const SlotSurface& cell : row) medians.push_back(cell.drought_median[i].value_or(kAbsent));
-      put(median_[i], medians);
-    }
-  }
-  void put_figures() {
-    const auto& dr = s_.figures.droughts;
-    put(required_, s_.figures.required_storage);
-    put(events_, gathered<float>(dr.size(), [&](std::size_t i) { return dr[i].events_per_century; }));
-    put(duration_, gathered<float>(dr.size(), [&](std::size_t i) { return dr[i].mean_duration; }));
-    put(longest_, gathered<int>(dr.size(), [&](std::size_t i) { return dr[i].longest; }));
-    put(deficit_, gathered<float>(dr.size(), [&](std::size_t i) { return dr[i].largest_deficit; }));
-  }
-  void put_projections() {
-    const auto& p = s_.design.projections;
-    nc_.put_strings(projection_label_, gathered<std::string>(p.size(), [&](std::size_t i) { return p[i].label; }));
-    put(projection_mean_, gathered<double>(p.size(), [&](std::size_t i) { return p[i].mean; }));
-    put(projection_cv_, gathered<double>(p.size(), [&](std::size_t i) { return p[i].cv; }));
-  }
-
-  void put(int var, const std::vector<int>& v) { nc_.check(nc_put_var_int(nc_.id(), var, v.data())); }
-  void put(int var, const std::vector<float>& v) { nc_.check(nc_put_var_float(nc_.id(), var, v.data())); }
-  void put(int var, const std::vector<double>& v) { nc_.check(nc_put_var_double(nc_.id(), var, v.data())); }
-
-  NetcdfFile& nc_;
-  const Surface& s_;
-  int scenario_ = 0, mean_ = 0, cv_ = 0, slot_mean_ = 0, slot_ = 0, gauge_ = 0, name_ = 0, mar_ = 0, yield_ = 0;
-  int reliability_ = 0, storage_ = 0, volume_ = 0, realization_ = 0, at_reliability_ = 0, of_storage_ = 0;
-  int sustainable_ = 0, required_ = 0, events_ = 0, duration_ = 0, longest_ = 0, deficit_ = 0;
-  std::array<int, kDroughtNames.size()> median_{};
-  int projection_label_ = 0, projection_mean_ = 0, projection_cv_ = 0;
-};
+  nc.check(nc_enddef(nc.id()));
+  // Each part's per-realization figures, the bulk of the file, are written after its
+  // other variables, which keeps the file's layout as it has always been.
+  for (std::size_t p = 0; p < layout.parts.size(); ++p)
+    for (const bool figures : {false, true})
+      for (std::size_t i = 0; i < vars[p].size(); ++i)
+        if (layout.parts[p].variables[i].per_realization == figures) put(nc, vars[p][i], layout.parts[p].variables[i].values);
+}
 
 // Reads a stress test's file; any fault is a RequestError naming the file.
 class Reader {
@@ -333,11 +322,40 @@ class Reader {
 
 }  // namespace
 
+SurfaceLayout surface_layout(const Surface& s) {
+  const Design& d = s.design;
+  SurfaceLayout l;
+  l.attributes = {{"title", "storage-yield-reliability response surface over perturbed climates"},
+                  {"flowplex_stress", kConvention},
+                  {"input_digest", d.input_digest},
+                  {"option", d.option},
+                  {"years", d.years},
+                  {"grid", d.grid ? 1 : 0},
+                  {"reliability_meaning", "share of the N-year realizations that, starting with the reservoir full, "
+                                          "never fail to supply the yield"}};
+  SurfacePart& surface = l.parts.emplace_back();
+  surface.dimensions = {{"scenario", d.scenarios.size()}, {"slot", d.slots.size()},
+                        {"yield_level", d.yields.size()}, {"reliability", d.reliabilities.size()},
+                        {"storage", d.storages.size()},   {"realization", static_cast<std::size_t>(s.figures.count())}};
+  add_scenarios(surface.variables, d);
+  add_slots_and_levels(surface.variables, s);
+  add_figures(surface.variables, s.figures);
+  // A shard's realizations give no quantiles of their own: they are formed when the
+  // shards combine.
+  if (!s.cells.empty()) add_tables(surface.variables, s);
+  if (!d.projections.empty()) {
+    SurfacePart& projections = l.parts.emplace_back();
+    projections.dimensions = {{"projection", d.projections.size()}};
+    add_projections(projections.variables, d.projections);
+  }
+  return l;
+}
+
 void write_netcdf(const std::string& path, const Surface& surface, FinalNames& finals) {
   auto file = std::make_shared<TemporaryFile>(path, "NETCDF FILE");
   {
     NetcdfFile nc(*file);
-    Writer(nc, surface).write();
+    write(nc, surface_layout(surface));
     nc.close();
   }
   finals.push_back([file] { file->make_final(); });
