@@ -1,5 +1,6 @@
 #include "report/interruption.hpp"
 
+#include <fcntl.h>
 #include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,11 +46,22 @@ void remove_leftovers(Leftovers& l) {
     if (fs::is_empty(*f, ignored)) fs::remove(*f, ignored);
 }
 
+// The console as the interruption's last line reaches it. From here on whatever another
+// thread writes to the console (a prompt being flushed, a progress line) goes nowhere, so
+// that nothing can follow that line.
+int console_for_last_line() {
+  const int console = ::dup(STDOUT_FILENO);
+  if (console < 0) return STDOUT_FILENO;
+  const int nowhere = ::open("/dev/null", O_WRONLY);
+  if (nowhere >= 0) ::dup2(nowhere, STDOUT_FILENO);
+  return console;
+}
+
 // Written straight to the descriptor: the main thread may be in the middle of a console line.
 void say_interrupted(int signal) {
   const std::string_view line = signal == SIGINT ? "\n *** RUN INTERRUPTED BY SIGINT ***\n"
                                                  : "\n *** RUN INTERRUPTED BY SIGTERM ***\n";
-  [[maybe_unused]] const ssize_t written = ::write(STDOUT_FILENO, line.data(), line.size());
+  [[maybe_unused]] const ssize_t written = ::write(console_for_last_line(), line.data(), line.size());
 }
 
 [[noreturn]] void take_signal() {
