@@ -6,18 +6,10 @@
 #include <sstream>
 
 #include "flowplex/perturbation.hpp"
+#include "report/input.hpp"
 
 namespace flowplex::api {
 namespace {
-
-std::vector<std::string> split(std::string_view text, char separator) {
-  std::vector<std::string> items;
-  std::size_t start = 0;
-  for (std::size_t at; (at = text.find(separator, start)) != std::string_view::npos; start = at + 1)
-    items.emplace_back(text.substr(start, at - start));
-  items.emplace_back(text.substr(start));
-  return items;
-}
 
 std::string trimmed(std::string_view text) {
   const auto first = text.find_first_not_of(" \t\r");
@@ -37,7 +29,7 @@ double factor(const std::string& text, const std::string& what) {
 }
 
 std::array<double, kMonthsPerYear> monthly_factors(const std::string& text) {
-  const std::vector<std::string> items = split(text, ':');
+  const std::vector<std::string> items = split_at(text, ':');
   if (items.size() != kMonthsPerYear)
     throw RequestError("the monthly factors are twelve positive numbers joined by ':' (October first), not \"" +
                        text + "\"");
@@ -72,7 +64,7 @@ std::optional<int> row_gauge(const std::string& text) {
 }
 
 void read_row(const std::string& line, Perturbation& p, bool& every_given) {
-  const std::vector<std::string> fields = split(line, ',');
+  const std::vector<std::string> fields = split_at(line, ',');
   if (fields.size() != 4) throw RequestError("a row holds four fields, gauge,mean,cv,months");
   const std::optional<int> gauge = row_gauge(trimmed(fields[0]));
   GaugeFactors f;
@@ -97,7 +89,7 @@ Perturbation::Perturbation(GaugeFactors every_gauge, std::string given)
 Perturbation Perturbation::from_text(std::string_view text) {
   GaugeFactors f;
   std::vector<std::string> seen;
-  for (const std::string& setting : split(text, ',')) read_setting(setting, f, seen);
+  for (const std::string& setting : split_at(text, ',')) read_setting(setting, f, seen);
   return Perturbation(f, std::string(text));
 }
 

@@ -23,6 +23,15 @@ bool file_exists(const std::filesystem::path& folder, const std::string& name) {
   return file_exists(in_folder(folder, name));
 }
 
+std::vector<std::string> split_at(std::string_view text, char separator) {
+  std::vector<std::string> items;
+  std::size_t start = 0;
+  for (std::size_t at; (at = text.find(separator, start)) != std::string_view::npos; start = at + 1)
+    items.emplace_back(text.substr(start, at - start));
+  items.emplace_back(text.substr(start));
+  return items;
+}
+
 std::string trimmed_name(std::string_view padded) {
   const auto last = padded.find_last_not_of(' ');
   return last == std::string_view::npos ? std::string{} : std::string(padded.substr(0, last + 1));

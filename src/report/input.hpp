@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "report/faults.hpp"
 #include "report/layout.hpp"
@@ -26,6 +27,9 @@ bool file_exists(const std::filesystem::path& folder, const std::string& name);
 
 // The trailing blanks of a blank-padded name taken off, for opening the file.
 std::string trimmed_name(std::string_view padded);
+
+// The items of a list separated by `separator`, as written: "a,,b" gives "a", "" and "b".
+std::vector<std::string> split_at(std::string_view text, char separator);
 
 class LineReader {
  public:

@@ -6,19 +6,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "report/input.hpp"
+
 namespace flowplex::stress {
 namespace {
 
 using api::RequestError;
-
-std::vector<std::string> split(const std::string& text, char separator) {
-  std::vector<std::string> items;
-  std::size_t start = 0;
-  for (std::size_t at; (at = text.find(separator, start)) != std::string::npos; start = at + 1)
-    items.push_back(text.substr(start, at - start));
-  items.push_back(text.substr(start));
-  return items;
-}
 
 std::string trimmed(const std::string& text) {
   const auto first = text.find_first_not_of(" \t\r");
@@ -96,7 +89,7 @@ std::string factor_text(double value) {
 }
 
 std::vector<double> grid_axis(const std::string& text) {
-  const std::vector<std::string> parts = split(text, ':');
+  const std::vector<std::string> parts = split_at(text, ':');
   if (parts.size() != 3) throw RequestError("the axis is FROM:TO:STEP");
   const double from = finite_number(parts[0], "FROM");
   const double to = finite_number(parts[1], "TO");
@@ -170,7 +163,7 @@ std::vector<Projection> read_projections(std::istream& in, const std::string& na
   std::vector<Projection> projections;
   for (int number = 2; std::getline(in, line); ++number) {
     if (trimmed(line).empty()) continue;
-    const std::vector<std::string> fields = split(line, ',');
+    const std::vector<std::string> fields = split_at(line, ',');
     try {
       if (fields.size() != 3 || trimmed(fields[0]).empty()) throw RequestError("a row holds three fields, label,mean,cv");
       const double mean = finite_number(fields[1], "the mean factor");
@@ -186,7 +179,7 @@ std::vector<Projection> read_projections(std::istream& in, const std::string& na
 
 std::vector<int> read_yields(const std::string& text) {
   std::vector<int> yields;
-  for (const std::string& item : split(text, ',')) {
+  for (const std::string& item : split_at(text, ',')) {
     const std::optional<int> y = parsed<int>(trimmed(item));
     if (!y || *y < 5 || *y > 100 || *y % 5 != 0)
       throw RequestError("\"" + item + "\" is not a yield level: 5, 10, ..., 100 % of MAR");
@@ -197,7 +190,7 @@ std::vector<int> read_yields(const std::string& text) {
 
 std::vector<int> read_reliabilities(const std::string& text) {
   std::vector<int> reliabilities;
-  for (const std::string& item : split(text, ',')) {
+  for (const std::string& item : split_at(text, ',')) {
     const std::optional<int> r = parsed<int>(trimmed(item));
     if (!r || *r < 1 || *r > 99) throw RequestError("\"" + item + "\" is not a reliability, a whole % from 1 to 99");
     reliabilities.push_back(*r);
@@ -207,7 +200,7 @@ std::vector<int> read_reliabilities(const std::string& text) {
 
 std::vector<double> read_storages(const std::string& text) {
   std::vector<double> storages;
-  for (const std::string& item : split(text, ',')) {
+  for (const std::string& item : split_at(text, ',')) {
     const std::optional<double> s = parsed<double>(trimmed(item));
     if (!s || !std::isfinite(*s) || !(*s > 0.0))
       throw RequestError("\"" + item + "\" is not a storage: a number of % of MAR above 0");
