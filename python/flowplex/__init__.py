@@ -19,15 +19,19 @@ import math
 import os
 import shutil
 import tempfile
+import warnings
 from dataclasses import dataclass
 from numbers import Integral, Real
 from typing import Mapping, Optional, Sequence, Tuple, Union
 
+import dask.array as da
 import numpy as np
 import pandas as pd
 import xarray as xr
 
 from . import _core
+from . import ensemble as _ensemble
+from . import risk as _risk
 from ._core import InputError
 
 __all__ = ["RiverSystem", "CheckReport", "Finding", "InputError", "check", "fit", "__version__"]
@@ -45,6 +49,8 @@ _OPTIONS = {"rigorous": _core.Option.rigorous, "bootstrap": _core.Option.bootstr
             "forecast": _core.Option.forecast}
 _OPTION_CODES = {0: "rigorous", 1: "bootstrap", 3: "forecast"}
 _REPORTED_REALIZATIONS = 41  # the realizations the command line makes unless asked otherwise
+_MAX_CHOSEN = 15  # the gauges one run analyses
+_FLOW_DIMENSIONS = ("realization", "time", "station")
 _GAUGE_COLUMNS = ["number", "name", "stem", "key_gauge", "first_year", "last_year"]
 
 
@@ -167,7 +173,86 @@ class RiverSystem:
         start_state = np.empty((sizes["realization"], sizes["generator_state"]), dtype=np.int32)
         _core.generate_into(self._system, chosen, years, first, last, threads, factors, flow, index_year, start_state)
         generated = {"flow": flow, "index_year": index_year, "start_state": start_state}
-        return _dataset(layout, generated)
+        return _dataset(layout, generated).load()
+
+    def ensemble(self, years: int, option: Union[str, int] = "rigorous", realizations: Realizations = 41,
+                 chunk: Optional[int] = None, perturbation: PerturbationLike = None) -> xr.Dataset:
+        """The dataset of ``generate`` with the same arguments, lazily: ``flow``,
+        ``index_year`` and ``start_state`` are Dask arrays in blocks of ``chunk``
+        realizations along ``realization`` (default: at most 64 MiB of flows a block).
+
+        Nothing is generated until the dataset is computed; each block is then made, by
+        one task, on the worker that computes it (with a ``distributed.Client``, on the
+        cluster), from the river system's folder, which every worker must see under the
+        same path, as it must a perturbation file. Each worker process loads the river
+        system once. Any reduction of it gives what the same reduction of ``generate``
+        gives (see docs/python.md for sums of floats).
+        """
+        years = _count("years", years, 1, _core.max_years)
+        chosen = _option(option)
+        first, last = _realizations(realizations)
+        source = _perturbation_source(perturbation)
+        factors = _ensemble.factors(source)
+        _core.check_generation(self._system, chosen, years, first, last, factors)
+        layout = _core.layout(self._system, chosen, years, first, last, factors)
+        sizes = dict(layout["dimensions"])
+        if chunk is None:
+            chunk = _ensemble.realizations_per_block(sizes["time"], sizes["station"])
+        chunk = _count("chunk", chunk, 1, _core.max_realizations)
+        generation = _ensemble.Generation(os.path.abspath(self.folder), self.parameter_file,
+                                          dict(layout["input_attributes"])["input_digest"], chosen.name, years,
+                                          _ensemble.anywhere(source))
+        return _dataset(layout, _ensemble.lazy_arrays(generation, first, last, chunk, sizes))
+
+    def risk(self, data: xr.Dataset, gauges: Union[int, Sequence[int]], historic: str = "HIS") -> xr.Dataset:
+        """The risk analyses of ``flowplex run --analyses 1`` of the chosen gauges over
+        every realization of ``data`` (from ``generate`` or ``ensemble`` of this river
+        system, realizations 1 to N, N at least 41), against each gauge's historic file of
+        type ``historic``.
+
+        Returns the risk variables of the command line's ``--netcdf`` file of the same run
+        (storages, droughts, the validation figures, ...), bit for bit, with the
+        attributes of ``data``. On a lazy ensemble each block's figures are made on the
+        worker that generates it and only the figures come back.
+        """
+        chosen, years = self._analysable(data)
+        chosen_gauges = _gauges(gauges, len(self._system.gauges()))
+        historic = _text("historic", historic)
+        threads = _threads(None)
+        flow = data["flow"]
+        if isinstance(flow.data, da.Array):
+            analysis = _risk.Analysis(os.path.abspath(self.folder), self.parameter_file, data.attrs["input_digest"],
+                                      chosen.name, years, tuple(chosen_gauges), historic, flow.data.name)
+            tested, figures = _risk.lazy_figures(analysis, flow.data)
+            basis = _core.EnsembleAnalysis(self._system, tested, years, chosen_gauges, historic, threads)
+        else:
+            values = flow.values
+            basis = _core.EnsembleAnalysis(self._system, values[:_risk.TESTED], years, chosen_gauges, historic, threads)
+            per_block = _ensemble.realizations_per_block(values.shape[1], values.shape[2])
+            figures = _risk.eager_figures(basis, values, years, per_block)
+        described = basis.combine(figures)
+        if described["not_tested"]:
+            warnings.warn(f"gauges {described['not_tested']} have no risk analyses: their historic files hold "
+                          "no year", stacklevel=2)
+        return _risk.dataset(described, data["realization"].variable, dict(data.attrs))
+
+    def _analysable(self, data) -> Tuple[object, int]:
+        """The option and years of an ensemble of this river system holding realizations
+        1 to N, N at least 41; TypeError or ValueError naming data otherwise."""
+        if not isinstance(data, xr.Dataset) or "flow" not in data.variables:
+            raise TypeError(f"data: {type(data).__name__} is not a dataset of RiverSystem.generate or .ensemble")
+        option = data.attrs.get("generation_option")
+        if option not in _OPTIONS or "input_digest" not in data.attrs or data.flow.dims != _FLOW_DIMENSIONS:
+            raise ValueError("data: the dataset is not one of RiverSystem.generate or .ensemble")
+        digest = _core.generation_digest(self._system, _OPTIONS[option])
+        if data.attrs["input_digest"] != digest:
+            raise ValueError(f"data: the ensemble is not of this river system ({self.folder}): its input digest is "
+                             f"{data.attrs['input_digest']}, this system's {digest}")
+        realizations = data["realization"].values
+        if realizations.size < _risk.TESTED or not np.array_equal(realizations, np.arange(1, realizations.size + 1)):
+            raise ValueError(f"data: the analyses take realizations 1 to N, N at least {_risk.TESTED}, without a gap; "
+                             f"the dataset holds {_ranges(realizations)}")
+        return _OPTIONS[option], int(data.attrs["NYS"])
 
     def stress(self, years: int, option: Union[str, int] = "rigorous", gauges=None, realizations: Realizations = 41,
                mean=None, cv=None, scenarios=None, yields=(30, 50, 70), reliabilities=(90, 95, 98), storage=None,
@@ -279,6 +364,21 @@ def _threads(threads) -> int:
     return _count("threads", threads, 1, 1024)
 
 
+def _gauges(gauges, count: int) -> list:
+    chosen = [gauges] if isinstance(gauges, Integral) and not isinstance(gauges, bool) else gauges
+    if isinstance(chosen, (str, bytes)) or not isinstance(chosen, Sequence):
+        raise TypeError(f"gauges: {gauges!r} is not a gauge number or a list of them")
+    if not 1 <= len(chosen) <= _MAX_CHOSEN:
+        raise ValueError(f"gauges: {len(chosen)} gauges chosen, the analyses take 1 to {_MAX_CHOSEN}")
+    return [_count("gauges", g, 1, count) for g in chosen]
+
+
+def _ranges(realizations: np.ndarray) -> str:
+    if realizations.size == 0:
+        return "none"
+    return f"{realizations.size} realizations, {int(realizations.min())} to {int(realizations.max())}"
+
+
 def _text(name: str, value) -> str:
     if not isinstance(value, str):
         raise TypeError(f"{name}: {value!r} is not a text")
@@ -319,14 +419,19 @@ def _realizations(realizations) -> Tuple[int, int]:
 
 
 def _perturbation(perturbation):
+    return _ensemble.factors(_perturbation_source(perturbation))
+
+
+def _perturbation_source(perturbation) -> _ensemble.PerturbationSource:
+    """The factors as they were given, in a form a worker process reads again."""
     if perturbation is None:
         return None
     if isinstance(perturbation, pd.DataFrame):
-        return _core.Perturbation.from_csv(_csv_text(perturbation.fillna("")), "DataFrame")
+        return ("csv", _csv_text(perturbation.fillna("")), "DataFrame")
     if isinstance(perturbation, Mapping):
-        return _core.Perturbation.from_text(_factors_text(perturbation))
+        return ("text", _factors_text(perturbation))
     if isinstance(perturbation, (str, os.PathLike)):
-        return _core.Perturbation.read_file(os.fspath(perturbation))
+        return ("file", os.fspath(perturbation))
     raise TypeError(f"perturbation: {type(perturbation).__name__} is not a dict of mean, cv and months, "
                     "a DataFrame of gauge, mean, cv, months, or a perturbation file")
 
@@ -396,7 +501,7 @@ def _dataset(layout: dict, generated: Mapping[str, np.ndarray]) -> xr.Dataset:
     attributes = dict(layout["attributes"])
     attributes.update(dict(layout["input_attributes"]))
     encoded = xr.Dataset(variables, attrs=attributes)
-    return xr.decode_cf(encoded).load()
+    return xr.decode_cf(encoded)
 
 
 def _coordinate(values) -> np.ndarray:

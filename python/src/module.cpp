@@ -8,11 +8,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <sstream>
 #include <string>
 
 #include "export/generation_layout.hpp"
+#include "export/risk_layout.hpp"
 #include "flowplex/flowplex.hpp"
 #include "flowplex/perturbation.hpp"
 #include "interruptible.hpp"
@@ -90,6 +92,22 @@ py::dict layout(const api::RiverSystem& system, api::Option option, int years, i
   return out;
 }
 
+// A generation request the command line would take, with the hook of its perturbation;
+// RequestError, naming the argument, for one it would refuse.
+struct CheckedRequest {
+  api::GenerationRequest request;
+  std::unique_ptr<YearHook> hook;
+};
+
+CheckedRequest checked_request(const api::RiverSystem& system, api::Option option, int years, int first, int last,
+                               int threads, const std::optional<api::Perturbation>& perturbation) {
+  CheckedRequest checked{{option, years, first, last, threads, {}, nullptr}, nullptr};
+  api::check_request(checked.request);
+  if (perturbation) checked.hook = api::perturbation_hook(system, option, *perturbation);
+  checked.request.hook = checked.hook.get();
+  return checked;
+}
+
 // Every realization first to last into the caller's arrays, on `threads` threads, with
 // the GIL released and Ctrl-C stopping it. Returns each realization's console lines.
 std::vector<std::string> generate_into(const api::RiverSystem& system, api::Option option, int years, int first,
@@ -97,14 +115,10 @@ std::vector<std::string> generate_into(const api::RiverSystem& system, api::Opti
                                        py::array_t<float, py::array::c_style> flow,
                                        py::array_t<int, py::array::c_style> index_year,
                                        py::array_t<int, py::array::c_style> start_state) {
-  api::GenerationRequest request{option, years, first, last, threads, {}, nullptr};
-  api::check_request(request);
-  std::unique_ptr<YearHook> hook;
-  if (perturbation) hook = api::perturbation_hook(system, option, *perturbation);
-  request.hook = hook.get();
+  const CheckedRequest checked = checked_request(system, option, years, first, last, threads, perturbation);
   const api::RealizationBuffer buffer{writable(flow), writable(index_year), writable(start_state)};
   return interruptible([&](std::stop_token stop) {
-    api::GenerationRequest stoppable = request;
+    api::GenerationRequest stoppable = checked.request;
     stoppable.stop = stop;
     return api::make_realizations(system, stoppable, buffer);
   });
@@ -137,6 +151,118 @@ void translate_faults(py::module_& m) {
       PyErr_SetObject(PyExc_FileNotFoundError, error.ptr());
     }
   });
+}
+
+// Lazy ensembles and their risk analyses: what a worker process needs to make a block of
+// realizations of a river system it loaded itself, and to analyse blocks apart.
+
+// The digest of the input files a generation by the option reads, as the dataset's
+// input_digest states it: a worker compares it with the client's before it generates.
+std::string generation_digest(const api::RiverSystem& system, api::Option option) {
+  return input_digest(inputs_read(system.blocks(), api::generation_option(option)));
+}
+
+// The flows of an array (realization, time, station) holding realizations first on.
+api::EnsembleFlows ensemble_flows(const py::array_t<float, py::array::c_style>& flow, int first, int years) {
+  if (flow.ndim() != 3) throw py::value_error("flow: the flows are not an array (realization, time, station)");
+  return {first, static_cast<int>(flow.shape(0)), years, {flow.data(), static_cast<std::size_t>(flow.size())}};
+}
+
+api::AnalysisRequest analysis_request(std::vector<int> gauges, std::string historic, int threads) {
+  return {std::move(gauges), std::move(historic), threads};
+}
+
+py::object risk_values(const RiskVariable& v) {
+  return std::visit(
+      [](const auto& values) -> py::object {
+        using Value = typename std::decay_t<decltype(values)>::value_type;
+        if constexpr (std::is_same_v<Value, std::string>) return py::cast(values);
+        else {
+          py::array_t<Value> typed(static_cast<py::ssize_t>(values.size()));
+          std::copy(values.begin(), values.end(), typed.mutable_data());
+          return typed;
+        }
+      },
+      v.values);
+}
+
+// The risk variables as the NetCDF writer has them.
+py::dict risk_dataset(const api::AnalysisResult& result) {
+  const RiskLayout l = risk_layout(result.risk);
+  py::dict out;
+  py::list dimensions, variables;
+  dimensions.append(py::make_tuple("realization", l.realizations));
+  for (const Dimension& d : l.dimensions) dimensions.append(py::make_tuple(d.name, d.length));
+  for (const RiskVariable& v : l.variables) {
+    py::dict d;
+    d["name"] = v.name;
+    d["dimensions"] = v.dimensions;
+    d["attributes"] = attributes(v.attributes);
+    d["absent_as_nan"] = v.absent_as_nan;
+    d["values"] = risk_values(v);
+    variables.append(d);
+  }
+  out["dimensions"] = dimensions;
+  out["variables"] = variables;
+  out["attributes"] = attributes(l.attributes);
+  out["not_tested"] = result.not_tested;
+  return out;
+}
+
+py::tuple block_tuple(const api::BlockFigures& block) {
+  return py::make_tuple(block.first, block.count,
+                        py::bytes(reinterpret_cast<const char*>(block.bytes.data()), block.bytes.size()));
+}
+
+api::BlockFigures block_figures(const py::tuple& block) {
+  const std::string bytes = block[2].cast<std::string>();
+  api::BlockFigures figures{block[0].cast<int>(), block[1].cast<int>(), std::vector<std::byte>(bytes.size())};
+  std::memcpy(figures.bytes.data(), bytes.data(), bytes.size());
+  return figures;
+}
+
+void bind_ensembles(py::module_& m) {
+  m.def(
+      "check_generation",
+      [](const api::RiverSystem& system, api::Option option, int years, int first, int last,
+         const std::optional<api::Perturbation>& perturbation) {
+        checked_request(system, option, years, first, last, 1, perturbation);
+      },
+      py::arg("system"), py::arg("option"), py::arg("years"), py::arg("first"), py::arg("last"),
+      py::arg("perturbation"));
+  m.def(
+      "generation_digest",
+      [](const api::RiverSystem& system, api::Option option) {
+        return interruptible([&](std::stop_token) { return generation_digest(system, option); });
+      },
+      py::arg("system"), py::arg("option"));
+
+  py::class_<api::EnsembleAnalysis>(m, "EnsembleAnalysis")
+      .def(py::init([](const api::RiverSystem& system, const py::array_t<float, py::array::c_style>& tested, int years,
+                       std::vector<int> gauges, std::string historic, int threads) {
+             const api::EnsembleFlows flows = ensemble_flows(tested, 1, years);
+             const api::AnalysisRequest request = analysis_request(std::move(gauges), std::move(historic), threads);
+             return interruptible([&](std::stop_token) { return api::EnsembleAnalysis(system, flows, request); });
+           }),
+           py::arg("system"), py::arg("tested"), py::arg("years"), py::arg("gauges"), py::arg("historic"),
+           py::arg("threads"))
+      .def(
+          "figures",
+          [](const api::EnsembleAnalysis& analysis, const py::array_t<float, py::array::c_style>& block, int first,
+             int years) {
+            const api::EnsembleFlows flows = ensemble_flows(block, first, years);
+            return block_tuple(interruptible([&](std::stop_token) { return analysis.figures(flows); }));
+          },
+          py::arg("block"), py::arg("first"), py::arg("years"))
+      .def(
+          "combine",
+          [](const api::EnsembleAnalysis& analysis, const std::vector<py::tuple>& blocks) {
+            std::vector<api::BlockFigures> figures;
+            for (const py::tuple& block : blocks) figures.push_back(block_figures(block));
+            return risk_dataset(
+                interruptible([&](std::stop_token) { return analysis.combine(std::move(figures)); }));
+          },
+          py::arg("blocks"));
 }
 
 }  // namespace
@@ -235,4 +361,5 @@ PYBIND11_MODULE(_core, m) {
       .def_readwrite("orders", &api::FitRequest::orders);
   m.def("fit", &fit, py::arg("request"));
   add_stress(m);
+  bind_ensembles(m);
 }

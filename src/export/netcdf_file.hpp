@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "export/atomic_file.hpp"
+#include "export/generation_layout.hpp"
 
 namespace flowplex {
 
@@ -73,5 +74,11 @@ class NetcdfFile {
   int id_ = 0;
   bool open_ = false;
 };
+
+// The file's type of a layout's values.
+nc_type file_type(ValueType type);
+
+// The attributes of a variable, or the global ones (NC_GLOBAL), as the layout types them.
+void put_attributes(NetcdfFile& nc, int var, const std::vector<Attribute>& attributes);
 
 }  // namespace flowplex

@@ -3,8 +3,6 @@
 #include <array>
 #include <map>
 #include <optional>
-#include <type_traits>
-#include <variant>
 #include <vector>
 
 #include "export/atomic_file.hpp"
@@ -24,38 +22,6 @@ namespace {
 constexpr std::size_t kSequencesWaiting = 1;
 // Readers take the netCDF library's own fill value of integers as missing.
 static_assert(api::kNoIndexYear == NC_FILL_INT);
-
-nc_type file_type(ValueType type) {
-  switch (type) {
-    case ValueType::float32: return NC_FLOAT;
-    case ValueType::text: return NC_STRING;
-    case ValueType::int32: break;
-  }
-  return NC_INT;
-}
-
-// One attribute of a variable, or a global one (NC_GLOBAL), as the layout types it.
-void put_attribute(NetcdfFile& nc, int var, const Attribute& a) {
-  const char* name = a.name.c_str();
-  const int id = nc.id();
-  std::visit(
-      [&](const auto& value) {
-        using Value = std::decay_t<decltype(value)>;
-        if constexpr (std::is_same_v<Value, std::string>) nc.text(var, name, value);
-        else if constexpr (std::is_same_v<Value, int>) nc.integer(var, name, value);
-        else if constexpr (std::is_same_v<Value, std::vector<int>>)
-          nc.check(nc_put_att_int(id, var, name, NC_INT, value.size(), value.data()));
-        else if constexpr (std::is_same_v<Value, std::vector<double>>)
-          nc.check(nc_put_att_double(id, var, name, NC_DOUBLE, value.size(), value.data()));
-        else if constexpr (std::is_same_v<Value, std::vector<std::string>>) nc.strings(var, name, value);
-        else nc.check(nc_put_att_ulonglong(id, var, name, NC_UINT64, value.size(), value.data()));
-      },
-      a.value);
-}
-
-void put_attributes(NetcdfFile& nc, int var, const std::vector<Attribute>& attributes) {
-  for (const Attribute& a : attributes) put_attribute(nc, var, a);
-}
 
 class NetcdfSink final : public RunSink {
  public:
@@ -86,7 +52,7 @@ class NetcdfSink final : public RunSink {
     put_attributes(*nc_, NC_GLOBAL, input_attributes(inputs_->files()));
     const RiskVariables risk(*nc_, risks_);
     check(nc_enddef(nc_->id()));
-    risk.write(*nc_, risks_);
+    risk.write(*nc_);
     nc_->close();
     file_->make_final();
     outputs_->add(path_);

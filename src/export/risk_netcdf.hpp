@@ -1,12 +1,10 @@
 #pragma once
-// The risk analyses in the run's NetCDF file: the slots analysed as a dimension, with
-// their gauges, MARs and drought thresholds as coordinates, and the figures of every
-// realization (required storage, drought counts, longest drought, largest deficit, the
-// validation figures), the historical validation figures, the Anis-Lloyd expected Hurst
-// exponents and the monthly tests' rejected shares.
+// The risk analyses in the run's NetCDF file, as their layout (export/risk_layout.hpp)
+// describes them.
 #include <vector>
 
 #include "export/netcdf_file.hpp"
+#include "export/risk_layout.hpp"
 #include "risk/results.hpp"
 
 namespace flowplex {
@@ -17,15 +15,12 @@ class RiskVariables {
   // mode and already has its realization dimension. No slot analysed defines nothing.
   RiskVariables(NetcdfFile& nc, const std::vector<SlotRisk>& risks);
   // Writes them; the file is in data mode.
-  void write(NetcdfFile& nc, const std::vector<SlotRisk>& risks) const;
+  void write(NetcdfFile& nc) const;
 
  private:
-  int slot_ = -1, slot_gauge_ = -1, mar_ = -1, month_ = -1, drought_threshold_ = -1, yield_level_ = -1;
-  int required_storage_ = -1, events_ = -1, longest_ = -1, largest_deficit_ = -1;
-  // The validation figures (kFigureNames): per realization and slot, and the historical per slot.
-  std::array<int, kFigureNames.size()> figures_{}, historical_figures_{};
-  int hurst_expected_ = -1, historical_hurst_expected_ = -1;
-  int monthly_test_ = -1, rejected_share_ = -1;
+  RiskLayout layout_;
+  std::vector<int> ids_;  // the file's identifiers of the layout's variables
+  std::vector<std::size_t> counts_;  // the lengths of the dimensions, variable after variable
 };
 
 }  // namespace flowplex

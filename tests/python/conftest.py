@@ -27,3 +27,23 @@ def flowplex_cli():
         return done
 
     return run
+
+
+# Workers that keep every block in memory: no flow is ever written to their disk.
+NO_SPILLING = {"distributed.worker.memory.target": False, "distributed.worker.memory.spill": False}
+
+
+def local_cluster():
+    """Two worker processes of one thread each, without dashboards, spilling nothing."""
+    import dask
+    from distributed import LocalCluster
+    with dask.config.set(NO_SPILLING):
+        return LocalCluster(n_workers=2, threads_per_worker=1, processes=True, dashboard_address=None,
+                            worker_dashboard_address=None, silence_logs=40)
+
+
+@pytest.fixture(scope="module")
+def client():
+    from distributed import Client
+    with local_cluster() as cluster, Client(cluster) as connected:
+        yield connected
