@@ -69,7 +69,9 @@ class EnsembleAnalysis {
   // analysis was made from (the same river system, option, years and perturbation).
   BlockFigures figures(const EnsembleFlows& block) const;
   // The tables of every block's realizations, which must be 1 to N once, N >= 41, in
-  // blocks of this analysis (RequestError otherwise, naming the fault).
+  // blocks of this analysis: made by an analysis of the same realizations 1 to 41, gauges
+  // and historic files, in this process or another (RequestError otherwise, naming the
+  // fault).
   AnalysisResult combine(std::vector<BlockFigures> blocks) const;
 
  private:

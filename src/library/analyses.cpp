@@ -1,6 +1,7 @@
 #include "flowplex/analyses.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <type_traits>
@@ -95,6 +96,7 @@ void read_historical_records(const flowplex::RiverSystem& river, const AnalysisR
 // (arrays of numbers), copied as they lie in memory.
 struct BlockHeader {
   int first = 0, count = 0, slots = 0, pairs = 0;
+  std::uint64_t basis = 0;  // the analysis' fingerprint: figures of another one do not combine
 };
 static_assert(std::is_trivially_copyable_v<RealizationFigures>);
 static_assert(std::is_trivially_copyable_v<std::optional<float>>);
@@ -112,6 +114,25 @@ T value_at(const std::vector<std::byte>& bytes, std::size_t offset) {
   return value;
 }
 
+// FNV-1a over the bytes of the values: the same in every process of the same build.
+template <typename T>
+std::uint64_t fingerprint(std::uint64_t hash, std::span<const T> values) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(values.data());
+  for (std::size_t i = 0; i < values.size_bytes(); ++i) hash = (hash ^ bytes[i]) * 0x100000001b3ULL;
+  return hash;
+}
+
+// What the figures of a block depend on beside its own flows: realizations 1 to 41 (and
+// through them the river system, option, years and perturbation), the gauges and the
+// historic files' type.
+std::uint64_t basis_fingerprint(std::span<const float> tested, int years, const AnalysisRequest& request) {
+  std::uint64_t hash = 0xcbf29ce484222325ULL;
+  hash = fingerprint(hash, tested);
+  hash = fingerprint(hash, std::span<const int>(request.gauges));
+  hash = fingerprint(hash, std::span<const char>(request.historic));
+  return fingerprint(hash, std::span<const int>(&years, 1));
+}
+
 std::size_t realization_bytes(const BlockHeader& h) {
   return static_cast<std::size_t>(h.slots) * sizeof(RealizationFigures) +
          static_cast<std::size_t>(h.pairs) * sizeof(std::optional<float>);
@@ -124,6 +145,7 @@ struct EnsembleAnalysis::Basis {
   int NGAUGE = 0;
   int years = 0;
   int threads = 1;
+  std::uint64_t fingerprint = 0;
   std::vector<int> not_tested;
   std::vector<StatisticsResult> statistics;
   std::vector<SlotRiskAnalysis> analyses;  // of the tested slots, before any realization
@@ -135,13 +157,16 @@ struct EnsembleAnalysis::Basis {
     return sizeof(BlockHeader) + realization * realization_bytes(shape()) + slot * sizeof(RealizationFigures);
   }
   std::size_t pairs_at(std::size_t realization) const { return figures_at(realization, slots.size()); }
-  BlockHeader shape() const { return {0, 0, static_cast<int>(slots.size()), static_cast<int>(historical.size())}; }
+  BlockHeader shape() const {
+    return {0, 0, static_cast<int>(slots.size()), static_cast<int>(historical.size()), fingerprint};
+  }
 };
 
 BlockHeader EnsembleAnalysis::Basis::header_of(const BlockFigures& block) const {
   if (block.bytes.size() < sizeof(BlockHeader)) throw RequestError("blocks: a block holds no figures");
   const auto h = value_at<BlockHeader>(block.bytes, 0);
-  if (h.slots != shape().slots || h.pairs != shape().pairs || h.first != block.first || h.count != block.count ||
+  if (h.slots != shape().slots || h.pairs != shape().pairs || h.basis != fingerprint || h.first != block.first ||
+      h.count != block.count ||
       block.bytes.size() != sizeof(BlockHeader) + static_cast<std::size_t>(h.count) * realization_bytes(h))
     throw RequestError("blocks: the block of realizations " + std::to_string(block.first) +
                        " on is not one of this analysis");
@@ -150,13 +175,15 @@ BlockHeader EnsembleAnalysis::Basis::header_of(const BlockFigures& block) const 
 
 EnsembleAnalysis::EnsembleAnalysis(const RiverSystem& system, const EnsembleFlows& tested,
                                    const AnalysisRequest& request)
-    : basis_(std::make_unique<Basis>(Basis{system, 0, tested.years, request.threads, {}, {}, {}, {}, {}})) {
+    : basis_(std::make_unique<Basis>(Basis{system, 0, tested.years, request.threads, 0, {}, {}, {}, {}, {}})) {
   const flowplex::RiverSystem& river = system.blocks();
   Basis& b = *basis_;
   b.NGAUGE = river.PARM.NGAUGE;
   check_choice(request, b.NGAUGE);
   check_tested(tested);
   check_flows(tested, b.NGAUGE);
+  b.fingerprint = basis_fingerprint(tested.flow.first(kSequences * values_per_realization(tested.years, b.NGAUGE)),
+                                    tested.years, request);
   const auto e = std::make_unique<TestedEnsemble>();
   choose(e->RUN, tested.years, request);
   for (int seq = 1; seq <= kSequences; ++seq) keep_flows(e->RUN, realization_of(tested, seq, b.NGAUGE), b.NGAUGE, e->FLOW, seq);

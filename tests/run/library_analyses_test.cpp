@@ -120,6 +120,11 @@ TEST_F(LibraryAnalyses, BlocksCombineIntoTheTablesOfTheWhole) {
   api::BlockFigures cut = block(1, 41);
   cut.bytes.pop_back();
   refused({cut}, "not one of this analysis");
+  // Figures made by the analysis of another ensemble, of the same shape, are not taken.
+  std::vector<float> wetter(flows_);
+  for (float& q : wetter) q *= 1.5F;
+  const api::EnsembleAnalysis other(system, {1, 60, 30, wetter}, request);
+  refused({other.figures({1, 60, 30, wetter})}, "not one of this analysis");
 }
 
 TEST_F(LibraryAnalyses, RefuseWhatTheCommandLineWouldNotAnalyse) {
