@@ -34,12 +34,16 @@ double finite_number(const std::string& text, const std::string& what) {
   return *value;
 }
 
-// Digits after the decimal point, as written.
+// Decimal places of the number as written: the digits after its point, and as many more
+// as a negative exponent shifts it by (5e-2 has two).
 int decimals_of(const std::string& text) {
   const auto point = text.find('.');
-  if (point == std::string::npos) return 0;
-  const auto end = text.find_first_not_of("0123456789", point + 1);
-  return static_cast<int>((end == std::string::npos ? text.size() : end) - point - 1);
+  const auto exponent = text.find_first_of("eE");
+  const auto digits_end = std::min(exponent, text.size());
+  const int digits = point == std::string::npos || point > digits_end ? 0 : static_cast<int>(digits_end - point - 1);
+  const int shift =
+      exponent == std::string::npos ? 0 : std::clamp(parsed<int>(text.substr(exponent + 1)).value_or(0), -999, 999);
+  return std::max(0, digits - shift);
 }
 
 // The double nearest the decimal of `value` rounded to `decimals` places: what the

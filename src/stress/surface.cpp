@@ -57,7 +57,9 @@ SlotSurface slot_surface(const Design& d, const Figures& f, const Layout& at, st
 }  // namespace
 
 bool sustainable(const ScenarioLabel& scenario, std::size_t slot, int yield) {
-  return static_cast<double>(yield) < 100.0 * scenario.slot_mean[slot];
+  // The yield as the fraction of MAR it is, against the factor as it was read: 100 times
+  // the factor 0.55 is a little above 55, and would call 55 % MAR sustainable.
+  return static_cast<double>(yield) / 100.0 < scenario.slot_mean[slot];
 }
 
 Surface surface_of(Design design, Figures figures) {

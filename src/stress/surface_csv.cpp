@@ -12,15 +12,35 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The tables being written and the folders made for them: those folders that are left
+// empty, because a table or another output failed before the tables took their names, are
+// removed with the last of the tables.
+struct Tables {
+  std::vector<fs::path> made;
+  std::vector<std::unique_ptr<CsvFile>> files;
+  Tables() = default;
+  Tables(const Tables&) = delete;
+  Tables& operator=(const Tables&) = delete;
+  ~Tables() {
+    files.clear();
+    std::error_code error;
+    for (auto f = made.rbegin(); f != made.rend(); ++f)
+      if (fs::is_empty(*f, error)) fs::remove(*f, error);
+  }
+};
+
 // Makes the folder and those above it that are missing, each registered for removal on
 // interruption as it is made.
-void make_folder(const fs::path& folder) {
+void make_folder(const fs::path& folder, std::vector<fs::path>& made) {
   std::error_code error;
   if (fs::is_directory(folder, error)) return;
   if (fs::exists(folder, error)) export_failed("CREATE", "FOLDER", folder.generic_string(), "A FILE OF THAT NAME IS IN THE WAY");
-  if (folder.has_parent_path() && folder.parent_path() != folder) make_folder(folder.parent_path());
-  if (const int made = interruption::make_folder(folder.string()); made != 0 && !(made == EEXIST && fs::is_directory(folder, error)))
-    export_failed("CREATE", "FOLDER", folder.generic_string(), system_reason(made));
+  if (folder.has_parent_path() && folder.parent_path() != folder) make_folder(folder.parent_path(), made);
+  const int status = interruption::make_folder(folder.string());
+  // Made a moment ago by someone else: it is not ours to remove.
+  if (status == EEXIST && fs::is_directory(folder, error)) return;
+  if (status != 0) export_failed("CREATE", "FOLDER", folder.generic_string(), system_reason(status));
+  made.push_back(folder);
 }
 
 // The fields that name a scenario and a slot in every table.
@@ -90,12 +110,13 @@ void write_scenarios(CsvFile& out, const Surface& s) {
 
 void write_csv(const std::string& folder, const Surface& surface, FinalNames& finals) {
   const fs::path root(folder);
-  make_folder(root);
+  const auto tables = std::make_shared<Tables>();
+  make_folder(root, tables->made);
   const auto table = [&](const char* name, void (*write)(CsvFile&, const Surface&)) {
-    auto file = std::make_shared<CsvFile>((root / name).generic_string());
-    write(*file, surface);
-    file->close();
-    finals.push_back([file] { file->make_final(); });
+    CsvFile& file = *tables->files.emplace_back(std::make_unique<CsvFile>((root / name).generic_string()));
+    write(file, surface);
+    file.close();
+    finals.push_back([tables, &file] { file.make_final(); });
   };
   table("storage_at_reliability.csv", write_storage);
   table("reliability_of_storage.csv", write_reliability);
