@@ -16,6 +16,7 @@ import numpy as np
 import xarray as xr
 
 from . import _core
+from ._layout import described_variable
 from .ensemble import blocks_of, river_system
 
 # The realizations of the statistics test, on whose storages the risk analyses build.
@@ -92,12 +93,6 @@ def dataset(described: dict, realization: xr.Variable, attributes: dict) -> xr.D
     sizes = dict(described["dimensions"])
     variables = {"realization": realization} if described["variables"] else {}
     for v in described["variables"]:
-        attrs = dict(v["attributes"])
-        if v["absent_as_nan"]:
-            attrs["_FillValue"] = np.float32(np.nan)
-        values = v["values"]
-        values = np.array(values, dtype=object) if isinstance(values, list) else values
-        shape = [sizes[d] for d in v["dimensions"]]
-        variables[v["name"]] = xr.Variable(v["dimensions"], values.reshape(shape), attrs)
+        variables[v["name"]] = described_variable(v, sizes)
     encoded = xr.Dataset(variables, attrs={**attributes, **dict(described["attributes"])})
     return xr.decode_cf(encoded)

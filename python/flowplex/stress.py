@@ -14,6 +14,7 @@ import pandas as pd
 import xarray as xr
 
 from . import _core
+from ._layout import described_variable
 
 PathLike = Union[str, "os.PathLike[str]"]
 Axis = Union[str, Tuple[float, float, float], None]
@@ -186,11 +187,5 @@ def _dataset(layout: dict) -> xr.Dataset:
     sizes = dict(layout["dimensions"])
     variables = {}
     for v in layout["variables"]:
-        attributes = dict(v["attributes"])
-        if v["nan_fill"]:
-            attributes["_FillValue"] = np.float32(np.nan)
-        values = v["values"]
-        values = np.array(values, dtype=object) if isinstance(values, list) else values
-        shape = tuple(sizes[d] for d in v["dimensions"])
-        variables[v["name"]] = xr.Variable(v["dimensions"], values.reshape(shape), attributes)
+        variables[v["name"]] = described_variable(v, sizes)
     return xr.decode_cf(xr.Dataset(variables, attrs=dict(layout["attributes"]))).load()

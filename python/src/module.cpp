@@ -198,7 +198,7 @@ py::dict risk_dataset(const api::AnalysisResult& result) {
     d["name"] = v.name;
     d["dimensions"] = v.dimensions;
     d["attributes"] = attributes(v.attributes);
-    d["absent_as_nan"] = v.absent_as_nan;
+    d["nan_fill"] = v.absent_as_nan;
     d["values"] = risk_values(v);
     variables.append(d);
   }
