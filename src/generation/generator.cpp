@@ -65,8 +65,10 @@ void start_first_lags(const RiverSystem& river, GeneratorState& state, Arr<doubl
   const int n = river.PARM.NGAUGE;
   draw_innovations(river, state, a.ELAG1);
   draw_deviates(state, kYearDeviates);
+  // The whole accumulator, not only its first n: g++ 12 then sees no bound it cannot
+  // prove when the fill is inlined into the start of a sequence.
+  sum.fill(0.0);
   const auto acc = sum.span(n, 1);
-  std::fill(acc.begin(), acc.end(), 0.0);
   for (int j = 1; j <= n; ++j) {
     const double e = a.EPS(j), y2 = a.YLAG2(j), e2 = a.ELAG2(j);
     const auto c2 = model.CMAT2.span(n, 1, j), c4 = model.CMAT4.span(n, 1, j), c5 = model.CMAT5.span(n, 1, j);
